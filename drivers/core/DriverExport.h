@@ -1,0 +1,4 @@
+#pragma once
+// Driver libraries are built with hidden visibility; only the exported classes and the
+// C entry carry this mark.
+#define LUMIVAR_DRIVER_EXPORT __attribute__((visibility("default")))

@@ -1,0 +1,276 @@
+// Decoder base of every model decoder: packet queue, settings, frame hand-over, colouring,
+// device-information and configuration packets.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "LidarData.h"
+#include "LidarRecords.h"
+#include "Listener.h"
+#include "PointColoring.h"
+
+using LidarCloud = pcl::PointCloud<PointInfo>;
+using LidarCloudPtr = pcl::PointCloud<PointInfo>::Ptr;
+using VectorFrameCallback = std::function<void(std::vector<_MuchLidarData>, int)>;
+using SharedVectorFrameCallback = std::function<void(std::shared_ptr<std::vector<_MuchLidarData>>, int)>;
+using TwoCloudCallback = std::function<void(LidarCloudPtr, LidarCloudPtr, int, int, int, int)>;
+using ThreeCloudCallback = std::function<void(LidarCloudPtr, LidarCloudPtr, LidarCloudPtr, int, int, int)>;
+using DevicePacketCallback = std::function<void(unsigned char*, int)>;
+using MessageCallback = std::function<void(std::string, int)>;
+
+constexpr std::size_t kMinQueuedPacketBytes = 1206;   // shorter packets are not queued
+constexpr std::size_t kDevicePacketBuffer = 1216;     // last device-information packet
+constexpr std::size_t kDevicePacketBytes = 1206;
+constexpr std::size_t kConfigPacketBytes = 1206;
+constexpr std::size_t kOfflineBufferBytes = 56280;
+constexpr int kTrigTableSize = 360000;                // 0.001-degree steps
+constexpr double kDecoderPi = 3.1415926;              // the decoders' value of pi
+
+// Driver configuration read from ./config.ini and ./colorbar/colorbar.bin at construction.
+struct DriverConfig {
+  std::vector<ColorBar> colorBars;
+  int colorBarCount = 0;
+  int OriginalAngleOutput = 0;
+  int isUserOskel = 0;
+  int isUser160_or_200 = 0;
+  int isUserNewShowLidarParamStatus = 0;
+  double offsetAngle_V_Xandril = -25.0;
+  double offsetAngle_V_Zorvane = 6.37;
+};
+
+// Everything the caller's setters write and the decode thread reads per point. The caller
+// edits it under a lock; the decode thread takes a snapshot once per packet.
+struct DecoderSettings {
+  int echo = 0;                         // 0 both, 1 first, 2 second, 3 none
+  _SetRGB_Type rgbType = RGB_Intensity;
+  int useColorBar = 0;
+  bool filterDistanceZero = true;
+  float hAngleStart = 0.f;              // degrees
+  float hAngleEnd = 360.f;              // degrees
+  _FiltrationDataInitParam filter;
+  std::array<int, 256> channelSelection;
+  SelectBox selectBox;
+  int lineParam = 0;
+  int setParam = 0;
+  std::vector<float> setList;
+  // Calibration selection (SetCalibrationParam).
+  int calibChannel = 0;
+  float calibDistance = 0.f;            // millimetres
+  bool calibOpen = false;
+  bool calibClose = false;
+  std::vector<float> calibList;
+  std::string calibPath;
+  DecoderSettings() { channelSelection.fill(1); }
+};
+
+class LIDAR_Template : public Listener {
+public:
+  LIDAR_Template();
+  ~LIDAR_Template() override;  // ends both threads before anything is released
+
+  // slot 0: packet entry (receive thread, or caller's thread for offline packets)
+  void onReceiveData(_LidarDataType kind, const unsigned char* bytes, unsigned short length) override;
+  // slot 1: the model's decode loop
+  virtual void dataProcessThread() = 0;
+  // slot 2
+  virtual void publishFrame();
+  // slot 3
+  virtual void setIntensityColor(PointInfo* point);
+  // slots 4-7
+  virtual bool setLidarRotateSpeed(int speed);
+  virtual bool setLidarRotateState(int state);
+  virtual bool setLidarSoureSelection(int selection);
+  virtual bool setLidarWorkState(int state);
+
+  // --- run control (caller's thread) ---
+  void LidarTypeInit(unsigned int dataPort, unsigned int devPort, std::string address);
+  bool LidarStart();                     // receiver then decode thread
+  void LidarStop();                      // flags only
+  void stopAndWait();                    // flags, wake, wait for both threads
+  void startDataProcessThread();         // waits for a previous decode thread first
+  void setOffLineData(const unsigned char* data, unsigned short length, _LidarDataType kind,
+                      bool end, int step);
+
+  // --- settings (caller's thread) ---
+  void setEcho(int echo);
+  void setRGBType(_SetRGB_Type type, int useColorBar);
+  void setChannelSelection(const int* flags);
+  void setHangleRange(float start, float end);
+  void setFiltrationData(const _FiltrationDataInitParam& filter);
+  void setFilterDistanceZero(bool on);
+  void setLineParam(int value);
+  void setSetParam(int value, const std::vector<float>* list);
+  void setSelectRange(bool enable, float a, float b, float c, float d, float e, float f);
+  DecoderSettings settingsCopy() const;
+
+  // --- callbacks (caller's thread); the caller owns the functions ---
+  void setVectorCallback(VectorFrameCallback* cb) { m_VectorCallback.store(cb); }
+  void setSharedVectorCallback(SharedVectorFrameCallback* cb) { m_SharedVectorCallback.store(cb); }
+  void setTwoCloudCallback(TwoCloudCallback* cb) { m_TwoCloudCallback.store(cb); }
+  void setThreeCloudCallback(ThreeCloudCallback* cb) { m_ThreeCloudCallback.store(cb); }
+  void setDevicePacketCallback(DevicePacketCallback* cb) { m_DevicePacketCallback.store(cb); }
+  void setMessageCallback(MessageCallback* cb);  // decoder and receiver
+
+  // --- polling getters ---
+  bool frameReady() const { return m_FrameReady.load(); }
+  std::vector<_MuchLidarData> takePolledVector();
+  std::shared_ptr<std::vector<_MuchLidarData>> takePolledSharedVector();
+
+  // --- device information and configuration packets ---
+  int GetLidarRotateSpeed();
+  std::string GetLidarIP();
+  std::string GetComputerIP();
+  std::string GetMacAddress();
+  int GetDataPort();
+  int GetDevPort();
+  int GetLidarRotateState(int offset);
+  int GetLidarSoureSelection();
+  std::string GetFPGA_Verdion();
+  std::string GetGPS_Time(int offset);
+  std::string GetGPS_Latitude(int offset);
+  std::string GetGPS_Longitude(int offset);
+  bool prepareConfigPacket();
+  bool setLidarIP(std::string ip);
+  bool setComputerIP(std::string ip);
+  bool setDataPort(int port);
+  bool setDevPort(int port);
+  bool SendLidarData_UDP();
+  bool writeCalibrationData(int channel, float distance, bool open, std::vector<float> list,
+                            std::string path, bool close);
+  // Destination port of configuration packets (the sensor listens on 2368); tests move it.
+  void setConfigDestinationPort(std::uint16_t port) { m_ConfigDestPort = port; }
+
+  // --- services for the model decoders (decode thread) ---
+  void setPointColor(PointInfo* point, _SetRGB_Type type);
+  bool checkFiltrationData(const PointInfo* point) const;
+  void sendMessage(std::string text, int code);
+  void sendTimeMessage();
+  // Pops the front packet; false when the queue is empty.
+  bool popPacket(std::unique_ptr<unsigned char[]>& data, std::size_t& length);
+  bool queueEmpty();
+  void clearQueue();
+  // Takes a settings snapshot when the caller changed them since the last one.
+  void refreshSettings();
+  const DecoderSettings& activeSettings() const { return m_Active; }
+
+  LidarData* receiver() { return m_Receiver.get(); }
+  const DriverConfig& config() const { return *m_Config; }
+  std::size_t queuedPackets();
+
+  // Trigonometry tables indexed by the angle in thousandths of a degree.
+  const double* cosTable() const { return m_Cos.get(); }
+  const double* sinTable() const { return m_Sin.get(); }
+
+protected:
+  // Copies the stored device packet under its lock (kDevicePacketBuffer bytes).
+  std::array<unsigned char, kDevicePacketBuffer> devicePacketCopy() const;
+  bool devicePacketValid() const { return m_DevicePacketFlag.load(); }
+
+  std::unique_ptr<double[]> m_Cos;
+  std::unique_ptr<double[]> m_Sin;
+
+public:
+  // Frame bookkeeping, written by the model decoders on the decode thread.
+  int m_FrameSyncFailure = 0;
+  int m_DistanceIsNotZero = 0;
+  int m_OfflineStep = 1;
+  int m_FrameStatus = 1;
+  int m_ReturnMode = -1;
+  int m_ModelValue = -1;
+
+  // Run flags shared between threads.
+  std::atomic<bool> m_Running{false};
+  std::atomic<bool> m_Offline{false};
+  std::atomic<bool> m_EndOfData{false};
+  std::atomic<bool> m_Stop{false};
+
+  unsigned int m_DataPort = 2368;
+  unsigned int m_DevPort = 2369;
+  std::string m_Address = "192.168.1.102";
+
+  // Frame clouds: filled by the model decoder, renewed at each hand-over.
+  LidarCloudPtr m_FrameCloud;
+  LidarCloudPtr m_SelectedCloud;
+  LidarCloudPtr m_ThirdCloud;
+  LidarCloudPtr m_LastFrameCloud;
+  LidarCloudPtr m_LastSelectedCloud;
+  LidarCloudPtr m_LastThirdCloud;
+
+  // Working frame vectors (no decoder of the suite fills them).
+  std::vector<_MuchLidarData> m_WorkVector;
+  std::shared_ptr<std::vector<_MuchLidarData>> m_WorkSharedVector;
+
+  // Packet time, written and read by the model decoders.
+  int m_Year = 2000, m_Month = 0, m_Day = 0, m_Hour = 0, m_Minute = 0, m_Second = 0;
+  int m_LastSecondSent = -1;
+  double m_SubSecond = 0.0;
+  double m_PacketTime = 0.0;
+  double m_PreviousPacketTime = 0.0;
+  double m_TimeStep = 0.0;
+
+  bool m_DeviceLayoutFlag = true;  // a model decoder may clear it
+
+protected:
+  std::unique_ptr<DriverConfig> m_Config;
+  std::unique_ptr<LidarData> m_Receiver;
+
+  std::atomic<VectorFrameCallback*> m_VectorCallback{nullptr};
+  std::atomic<SharedVectorFrameCallback*> m_SharedVectorCallback{nullptr};
+  std::atomic<TwoCloudCallback*> m_TwoCloudCallback{nullptr};
+  std::atomic<ThreeCloudCallback*> m_ThreeCloudCallback{nullptr};
+  std::atomic<DevicePacketCallback*> m_DevicePacketCallback{nullptr};
+  std::atomic<MessageCallback*> m_MessageCallback{nullptr};
+
+  // Settings: m_Settings under m_SettingsMutex (caller), m_Active on the decode thread.
+  mutable std::mutex m_SettingsMutex;
+  DecoderSettings m_Settings;
+  std::atomic<unsigned> m_SettingsVersion{1};
+  unsigned m_ActiveVersion = 0;
+  DecoderSettings m_Active;
+
+  // Packet queue.
+  struct QueuedPacket {
+    std::unique_ptr<unsigned char[]> data;
+    std::size_t length = 0;
+  };
+  std::mutex m_QueueMutex;
+  std::deque<QueuedPacket> m_Queue;
+
+  // Offline buffer.
+  std::vector<unsigned char> m_OfflineBuffer;
+
+  // Last device-information packet and the configuration packet.
+  mutable std::mutex m_DeviceMutex;
+  std::array<unsigned char, kDevicePacketBuffer> m_DevicePacket{};
+  std::atomic<bool> m_DevicePacketFlag{false};
+  bool m_AfterSendFlag = true;
+  std::string m_LidarIpText;
+  std::array<unsigned char, kConfigPacketBytes> m_ConfigPacket{};
+  std::uint16_t m_ConfigDestPort = 2368;
+
+  // Polling copies.
+  std::mutex m_PollMutex;
+  std::vector<_MuchLidarData> m_PollVector;
+  std::shared_ptr<std::vector<_MuchLidarData>> m_PollSharedVector;
+  std::atomic<bool> m_FrameReady{false};
+
+  // Calibration recording.
+  std::mutex m_CalibMutex;
+  std::ofstream m_CalibFile1;
+  std::ofstream m_CalibFile2;
+  std::array<std::array<float, 4>, 8> m_CalibBounds;
+
+  // Decode thread.
+  std::mutex m_ThreadMutex;
+  std::thread m_DecodeThread;
+};
