@@ -1,0 +1,1 @@
+#include "AppBuildInfo.h"
