@@ -1,10 +1,15 @@
 #include "Halverd.h"
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QFileInfo>
-#include <QMetaObject>
+#include <QSocketNotifier>
+#include <QTimer>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <deque>
 #include <utility>
@@ -22,6 +27,7 @@ constexpr int kCodeSocketFirst = 10000;  // socket creation and bind failures
 constexpr int kCodeSocketLast = 10002;
 constexpr const char* kColourBarFile = "colorbar/colorbar.bin";  // read by the drivers
 constexpr qint64 kColourBarBytes = 1024;                          // one bar of 256 entries
+constexpr int kPollIntervalMs = 5;
 
 QString trimmedText(const std::string& text) {
   return QString::fromStdString(text).trimmed();
@@ -32,8 +38,9 @@ QString trimmedText(const std::string& text) {
 namespace halverd {
 
 // Hand-over from the driver's threads to the glue's thread. Callbacks only queue here under
-// the mutex; the glue's thread emits. Closing a session under the same mutex guarantees that
-// no callback of that driver touches the glue afterwards.
+// the mutex and wake the glue's event loop through an event descriptor (no Qt call on a
+// driver thread); the glue's thread emits. Closing a session under the same mutex
+// guarantees that no callback of that driver touches the glue afterwards.
 struct DriverInbox {
   struct Event {
     enum Kind { TwoClouds, ThreeClouds, Message, GlueLog } kind;
@@ -47,7 +54,8 @@ struct DriverInbox {
   std::uint64_t openSession = 0;  // the one session whose callbacks are accepted
   bool wakePending = false;
   int socketFailures = 0;         // failure codes seen since the last reset
-  QObject* relay = nullptr;
+  bool accepting = true;          // false once the glue is being destroyed
+  int wakeFd = -1;                // eventfd watched by the glue's event loop
 
   void push(std::uint64_t session, Event event) {
     std::lock_guard<std::mutex> lock(mutex);
@@ -61,16 +69,17 @@ struct DriverInbox {
   // The glue's own entries, in order with the driver's.
   void pushGlueLog(std::string text, int level) {
     std::lock_guard<std::mutex> lock(mutex);
-    if (relay == nullptr) return;
+    if (!accepting) return;
     queueLocked({Event::GlueLog, nullptr, nullptr, nullptr, level, std::move(text)});
   }
 
   void queueLocked(Event event) {
     events.push_back(std::move(event));
-    if (!wakePending) {
+    if (!wakePending && wakeFd >= 0) {
       wakePending = true;
-      // Held under the mutex so the relay cannot be destroyed in between.
-      QMetaObject::invokeMethod(relay, "deliverDriverEvents", Qt::QueuedConnection);
+      const std::uint64_t one = 1;
+      // Cannot fail short of a closed descriptor; a lost wake only delays delivery.
+      [[maybe_unused]] ssize_t n = ::write(wakeFd, &one, sizeof one);
     }
   }
 };
@@ -93,7 +102,15 @@ struct Halverd::Session {
 
 Halverd::Halverd() : m_Inbox(std::make_shared<DriverInbox>()) {
   qRegisterMetaType<pcl::PointCloud<PointInfo>::Ptr>("pcl::PointCloud<PointInfo>::Ptr");
-  m_Inbox->relay = this;
+  m_Inbox->wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  if (m_Inbox->wakeFd >= 0) {
+    m_Wake = new QSocketNotifier(m_Inbox->wakeFd, QSocketNotifier::Read, this);
+    connect(m_Wake, &QSocketNotifier::activated, this, &Halverd::deliverDriverEvents);
+  } else {
+    auto* poll = new QTimer(this);  // no descriptor to spare: look every few milliseconds
+    connect(poll, &QTimer::timeout, this, &Halverd::deliverDriverEvents);
+    poll->start(kPollIntervalMs);
+  }
   dataEmitter = new HalverdFrameEmitter(this);
   if (qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr) {
     settingWidget = new HalverdSettingPanel;
@@ -106,7 +123,7 @@ Halverd::Halverd() : m_Inbox(std::make_shared<DriverInbox>()) {
 Halverd::~Halverd() {
   {
     std::lock_guard<std::mutex> lock(m_Inbox->mutex);
-    m_Inbox->relay = nullptr;  // nothing is delivered any more
+    m_Inbox->accepting = false;  // nothing is delivered any more
     m_Inbox->openSession = 0;
   }
   {
@@ -116,6 +133,10 @@ Halverd::~Halverd() {
   delete settingWidget;
   delete aboutWidget;
   delete advancedSettingWidget;
+  delete m_Wake;
+  std::lock_guard<std::mutex> lock(m_Inbox->mutex);
+  if (m_Inbox->wakeFd >= 0) ::close(m_Inbox->wakeFd);
+  m_Inbox->wakeFd = -1;
 }
 
 int Halverd::logLevelForCode(int code) {
@@ -143,7 +164,7 @@ void Halverd::releaseDriverLocked() {
 }
 
 bool Halverd::initClassLidarType(std::string modelKey) {
-  static std::uint64_t nextSessionId = 1;
+  static std::atomic<std::uint64_t> nextSessionId{1};
   std::lock_guard<std::mutex> lock(m_DriverMutex);
   releaseDriverLocked();
   m_ModelKey.clear();
@@ -350,6 +371,10 @@ void Halverd::deliverDriverEvents() {
   std::deque<DriverInbox::Event> events;
   {
     std::lock_guard<std::mutex> lock(m_Inbox->mutex);
+    if (m_Inbox->wakeFd >= 0) {
+      std::uint64_t count;
+      [[maybe_unused]] ssize_t n = ::read(m_Inbox->wakeFd, &count, sizeof count);  // re-arm the wake
+    }
     events.swap(m_Inbox->events);
     m_Inbox->wakePending = false;
   }

@@ -14,6 +14,7 @@
 #include "LidarDriverInterface.h"
 #include "LidarRecords.h"
 
+class QSocketNotifier;
 class HalverdSettingPanel;
 class HalverdAboutPanel;
 class HalverdAdvancedPanel;
@@ -118,6 +119,7 @@ private:
   std::unique_ptr<Session> m_Session;
   RunState m_State = RunState::Idle;
   std::shared_ptr<halverd::DriverInbox> m_Inbox;
+  QSocketNotifier* m_Wake = nullptr;
   KeptSettings m_Kept;
   std::string m_ModelKey;
 };
