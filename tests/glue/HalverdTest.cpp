@@ -1,6 +1,7 @@
 #include <QMetaType>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <thread>
 
@@ -168,6 +169,24 @@ TEST_F(GlueTest, FramesFromADriverThreadArriveOnTheGlueThread) {
     EXPECT_EQ(f.partialFrames, 2);
     EXPECT_TRUE(f.title.isEmpty());
   }
+}
+
+TEST_F(GlueTest, ADisplayThatFallsBehindLosesOldFramesNotMemory) {
+  Halverd glue;
+  Recorder rec;
+  ASSERT_TRUE(rec.attach(glue));
+  ASSERT_TRUE(glue.initClassLidarType("LidarType_Ulmeth"));
+  const long before = ulmeth.framesEmitted();
+  ulmeth.setStreaming(true);
+  // The glue's thread is busy (no event processing) while the driver runs on.
+  while (ulmeth.framesEmitted() < before + 500) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ulmeth.setStreaming(false);
+  const long emitted = ulmeth.framesEmitted() - before;
+  ASSERT_TRUE(waitFor([&] { return rec.logged("frames dropped", 0); }));
+  QCoreApplication::processEvents();
+  EXPECT_GT(rec.frames.size(), 0u);
+  EXPECT_LT(rec.frames.size(), static_cast<std::size_t>(emitted));
+  EXPECT_LE(rec.frames.size(), 64u);  // a bounded backlog, whatever the driver produced
 }
 
 TEST_F(GlueTest, ZentraKeysUseTheThreeCloudForm) {
