@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <dirent.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <map>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -318,6 +323,53 @@ TEST_F(ReceiverFixture, GroupFollowsAMulticastAddressAndUnicastStillArrives) {
   receiver.SetGroupIp("224.5.5.5");
   ASSERT_TRUE(start("192.168.1.102"));
   EXPECT_EQ(receiver.groupIp(), "224.5.5.5");
+}
+
+// Sockets joined to group (dotted text) on any interface, from the kernel's table.
+int groupMembers(const std::string& group) {
+  in_addr addr{};
+  if (::inet_pton(AF_INET, group.c_str(), &addr) != 1) return -1;
+  char hex[9];
+  std::snprintf(hex, sizeof hex, "%08X", addr.s_addr);
+  std::ifstream in("/proc/net/igmp");
+  std::string line;
+  int users = 0;
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    std::string first;
+    int count = 0;
+    if (fields >> first >> count && first == hex) users += count;
+  }
+  return users;
+}
+
+TEST_F(ReceiverFixture, BothSocketsJoinTheGroupUntilStopped) {
+  const unsigned pid = static_cast<unsigned>(::getpid());
+  const std::string own = "239.254." + std::to_string((pid >> 8) & 0xFF) + "." + std::to_string(pid & 0xFF);
+  const std::string set = "224.3." + std::to_string((pid >> 8) & 0xFF) + "." + std::to_string(pid & 0xFF);
+  {
+    lumivar::UdpSocket probe;
+    ASSERT_TRUE(probe.open());
+    if (!probe.joinMulticast(own) || groupMembers(own) != 1)
+      GTEST_SKIP() << "no multicast-capable interface here";
+  }
+  const struct {
+    const char* name;
+    std::string setGroup;  // SetGroupIp before start, if any
+    std::string address;
+    std::string joined;
+  } cases[] = {
+      {"multicast address given to start", "", own, own},
+      {"unicast address: the group set before", set, "192.168.1.102", set},
+  };
+  for (const auto& c : cases) {
+    if (!c.setGroup.empty()) receiver.SetGroupIp(c.setGroup);
+    ASSERT_TRUE(start(c.address)) << c.name;
+    EXPECT_EQ(groupMembers(c.joined), 2) << c.name;
+    receiver.requestStop();
+    receiver.waitStopped();
+    EXPECT_EQ(groupMembers(c.joined), 0) << c.name;
+  }
 }
 
 TEST_F(ReceiverFixture, IdleReceiverReportsOneTimeoutPerWait) {
