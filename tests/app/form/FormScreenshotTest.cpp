@@ -30,7 +30,7 @@ TEST(FormScreenshot, ToolBarPicturesAreVisibleInTheWindow) {
   ASSERT_TRUE(shot.save(path)) << path.toStdString();
   std::printf("form screenshot: %s\n", qPrintable(path));
 
-  // The tool buttons that the window keeps visible at start-up; the others are hidden by it.
+  // The form shows every tool button; the main window hides a few of them later.
   for (const ToolButtonRow& row : kToolButtons) {
     SCOPED_TRACE(row.name);
     auto* b = form.findChild<QToolButton*>(row.name);
