@@ -104,5 +104,3 @@ BENCHMARK(BM_ReceivePath)
     ->UseRealTime();
 
 }  // namespace
-
-BENCHMARK_MAIN();
