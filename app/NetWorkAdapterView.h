@@ -43,7 +43,6 @@ public:
   void refreshAdapters();
 
   const QMap<std::string, AdapterInfo>& adapterMap() const { return m_Adapters; }
-  Ui::NetWorkAdapterView* form() const { return ui.get(); }
   bool isScanning() const { return m_ScanRunning; }
 
   // Read and written by the connection dialog and the main window (GUI thread).
