@@ -3,6 +3,7 @@
 #include "NetworkAdapters.h"
 
 #include "MessageBoxSeam.h"
+#include "QtPrinters.h"
 
 #include <QSignalSpy>
 #include <QPushButton>

@@ -2,6 +2,7 @@
 #include "NetworkInfoARP.h"
 
 #include "DiscoveryFixtures.h"
+#include "QtPrinters.h"
 
 #include <gtest/gtest.h>
 
