@@ -16,6 +16,9 @@
 #include "WindowMouse.h"
 #include "myPushButton.h"
 
+// The resources live in the static app library; pull them in as the program does.
+static void registerResources() { Q_INIT_RESOURCE(lumivar); }
+
 namespace {
 
 // A dialog built on the frame the way every settings dialog is.
@@ -95,7 +98,9 @@ TEST(DialogFrame, WarringBoxHasNoParentAndOneOkButton) {
 }
 
 TEST(DialogFrame, FilterDialogWearsTheFrameAndClosingItNeverQuits) {
+  registerResources();
   FiltrationData dialog;
+  EXPECT_FALSE(dialog.ui.widget_title->pushButtonClose->icon().pixmap(16, 16).isNull());
   EXPECT_EQ(dialog.objectName(), "FiltrationData");
   EXPECT_EQ(dialog.windowTitle(), "FiltrationData");
   EXPECT_EQ(dialog.size(), QSize(786, 859));
