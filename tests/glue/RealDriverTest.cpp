@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include "DriverCatalog.h"
 #include "GlueTestSupport.h"
 
 using gluetest::Recorder;
@@ -87,6 +88,28 @@ TEST_F(RealDriverTest, DestroyingTheGlueWhileTheDriverDecodes) {
   const std::size_t delivered = rec.frames.size();
   QCoreApplication::processEvents();
   EXPECT_EQ(rec.frames.size(), delivered);
+}
+
+// Every model library that the build has made so far loads under its key and names itself
+// by that key; the others fail cleanly.
+TEST(BuiltDriverLibraries, LoadUnderTheirModelKeys) {
+  gluetest::application();
+  ::setenv("LUMIVAR_DRIVER_DIR", LUMIVAR_BIN_DIR, 1);
+  for (const halverd::ModelEntry& model : halverd::kModelCatalog) {
+    const std::string key(model.key);
+    SCOPED_TRACE(key);
+    const bool built = ::access((std::string(LUMIVAR_BIN_DIR) + "/lib" + std::string(model.library) + ".so").c_str(),
+                                F_OK) == 0;
+    Halverd glue;
+    Recorder rec;
+    ASSERT_TRUE(rec.attach(glue));
+    EXPECT_EQ(glue.initClassLidarType(key), built);
+    if (!built) continue;
+    EXPECT_EQ(glue.channelCount, model.channelCount);
+    // The loaded driver's own type, version and date text begins with the key.
+    ASSERT_TRUE(waitFor([&] { return rec.logged(QString::fromStdString(key + " loaded from"), 0); }));
+    EXPECT_TRUE(rec.logged(QString::fromStdString(": " + key + "_v"), 0));
+  }
 }
 
 }  // namespace
