@@ -2,6 +2,8 @@
 // names of two model libraries, decode replayed packets into frames.
 #include <QTemporaryDir>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include "DriverCatalog.h"
@@ -88,6 +90,39 @@ TEST_F(RealDriverTest, DestroyingTheGlueWhileTheDriverDecodes) {
   const std::size_t delivered = rec.frames.size();
   QCoreApplication::processEvents();
   EXPECT_EQ(rec.frames.size(), delivered);
+}
+
+// A UDP socket bound to a free loopback-reachable port chosen by the system.
+struct BoundPort {
+  int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+  unsigned port = 0;
+  BoundPort() {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_ANY);
+    socklen_t n = sizeof a;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &n) == 0)
+      port = ntohs(a.sin_port);
+  }
+  ~BoundPort() { ::close(fd); }
+};
+
+TEST_F(RealDriverTest, LiveRunOnABusyPortReportsFailure) {
+  Halverd glue;
+  Recorder rec;
+  ASSERT_TRUE(rec.attach(glue));
+  ASSERT_TRUE(glue.initClassLidarType("LidarType_Ulmeth"));
+  BoundPort busy, other;
+  ASSERT_NE(busy.port, 0u);
+  ASSERT_NE(other.port, 0u);
+  const unsigned devPort = other.port;
+  ::close(other.fd);
+  other.fd = -1;
+  EXPECT_FALSE(glue.startRun(busy.port, devPort, "127.0.0.1", "226.1.1.102", false));
+  ASSERT_TRUE(waitFor([&] { return rec.logged("failed to open its sockets", 0); }));
+  EXPECT_TRUE(rec.logged("(code 10001)", 0));
+  glue.stoptRun();
 }
 
 // Every model library that the build has made so far loads under its key and names itself
