@@ -93,7 +93,7 @@ TEST(DriverLibraries, ExportOnlyTheTwoClassesAndTheEntry) {
     SCOPED_TRACE(path);
     FILE* nm = popen((std::string("nm -D --defined-only ") + path).c_str(), "r");
     ASSERT_NE(nm, nullptr);
-    std::set<std::string> methods;
+    std::set<std::string> methods, modelMethods, tables;
     std::vector<std::string> unexpected;
     int entries = 0;
     char line[4096];
@@ -113,6 +113,9 @@ TEST(DriverLibraries, ExportOnlyTheTwoClassesAndTheEntry) {
                                  "typeinfo for GetLidarDataDll", "typeinfo name for GetLidarDataDll"})
         ours = ours || startsWith(name, prefix);
       if (!ours) unexpected.push_back(name);
+      if (startsWith(name, "GetLidarDataDll_Test::"))
+        modelMethods.insert(name.substr(22, name.find_first_of("[(") - 22));
+      if (startsWith(name, "vtable for ") || startsWith(name, "typeinfo for ")) tables.insert(name);
       if (startsWith(name, "GetLidarDataDll::")) {
         const std::string method = name.substr(17, name.find_first_of("[(") - 17);  // no abi tag
         methods.insert(method);
@@ -134,6 +137,13 @@ TEST(DriverLibraries, ExportOnlyTheTwoClassesAndTheEntry) {
         "SetLidarRotateSpeed", "SetLidarRotateState", "SetLidarSetParam", "SetLidarSoureSelection",
         "SetLidarWorkState", "SetRGB_TypeSelection", "setOffLineData", "setSelectRange"};
     for (const std::string& m : expected) EXPECT_TRUE(methods.count(m)) << m;
+    const std::set<std::string> expectedModel = {"GetLidarDataDll_Test", "~GetLidarDataDll_Test", "operator=",
+                                                 "GetDllCurrentTypeVersionDate", "testDecoder"};
+    EXPECT_EQ(modelMethods, expectedModel);
+    const std::set<std::string> expectedTables = {"vtable for GetLidarDataDll", "typeinfo for GetLidarDataDll",
+                                                  "vtable for GetLidarDataDll_Test",
+                                                  "typeinfo for GetLidarDataDll_Test"};
+    EXPECT_EQ(tables, expectedTables);
   }
 }
 

@@ -13,6 +13,9 @@
 #endif
 
 GetLidarDataDll_Test::GetLidarDataDll_Test() { setDecoder(new TestDecoder); }
+GetLidarDataDll_Test::GetLidarDataDll_Test(const GetLidarDataDll_Test& other) = default;
+GetLidarDataDll_Test& GetLidarDataDll_Test::operator=(const GetLidarDataDll_Test& other) = default;
+GetLidarDataDll_Test::~GetLidarDataDll_Test() = default;
 
 std::string GetLidarDataDll_Test::GetDllCurrentTypeVersionDate() {
   return std::string(TEST_DRIVER_TYPE) + "_" + TEST_DRIVER_VERSION + "_" + TEST_DRIVER_DATE;
