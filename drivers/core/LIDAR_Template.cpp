@@ -101,11 +101,10 @@ void LIDAR_Template::storeDevicePacket(const unsigned char* bytes, std::size_t l
   }
   DevicePacketCallback* callback = m_DevicePacketCallback.load();
   if (callback != nullptr && *callback) {
+    // The callback's copy is this packet even if another one is stored meanwhile.
     std::lock_guard<std::mutex> lock(m_DeviceCallbackMutex);
-    {
-      std::lock_guard<std::mutex> deviceLock(m_DeviceMutex);
-      m_DeviceCallbackPacket = m_DevicePacket;
-    }
+    std::memcpy(m_DeviceCallbackPacket.data(), bytes, n);
+    std::fill(m_DeviceCallbackPacket.begin() + static_cast<std::ptrdiff_t>(n), m_DeviceCallbackPacket.end(), 0);
     (*callback)(m_DeviceCallbackPacket.data(), m_Offline.load() ? 1 : 0);
   }
   m_DevicePacketFlag.store(true);

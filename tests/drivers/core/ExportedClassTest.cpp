@@ -118,18 +118,24 @@ TEST(ExportedClass, CopiesShareOneDecoderUntilTheFirstIsDestroyed) {
     EXPECT_EQ(assigned.GetLidarIP(), "10.1.2.3");
     EXPECT_EQ(model.GetDllCurrentTypeVersionDate(), "LidarType_Test_v0.0.1_2026/01/01");
   }  // the first copy destroyed stops and frees the decoder
+  EXPECT_EQ(TestDecoder::alive.load(), 0);
   log.clear();
   EXPECT_EQ(model.GetLidarIP(), "-1");
   EXPECT_EQ(log.all(), std::vector<Message>{kNoClass});
   EXPECT_EQ(model.testDecoder(), nullptr);
 
-  // Assigning over the last owner of a running decoder frees it (no leak, no stray threads).
-  GetLidarDataDll_Test other;
-  other.setOffLineData(packet.bytes.data(), 1206, LidarDataType_Device, false, 1);
-  GetLidarDataDll base;
-  base = other;
-  other = GetLidarDataDll_Test();  // 'other' was the second owner: its decoder stays with 'base'
-  EXPECT_EQ(base.GetLidarIP(), "10.1.2.3");
+  // Assigning over the last owner of a running decoder stops and frees it.
+  const int aliveBefore = TestDecoder::alive.load();
+  {
+    GetLidarDataDll_Test last;
+    last.setOffLineData(packet.bytes.data(), 1206, LidarDataType_Device, false, 1);  // its loop runs
+    GetLidarDataDll_Test fresh;
+    EXPECT_EQ(TestDecoder::alive.load(), aliveBefore + 2);
+    last = fresh;
+    EXPECT_EQ(TestDecoder::alive.load(), aliveBefore + 1);
+    EXPECT_EQ(last.testDecoder(), fresh.testDecoder());
+  }
+  EXPECT_EQ(TestDecoder::alive.load(), aliveBefore);
 }
 
 struct FrameCounter {
