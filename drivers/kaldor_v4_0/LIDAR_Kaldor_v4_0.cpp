@@ -51,10 +51,12 @@ void LIDAR_Kaldor_v4_0::dataProcessThread() {
     } else {
       std::this_thread::sleep_for(kIdlePoll);
     }
-    // End of offline data: what is still queued is decoded first.
+    // End of offline data: what is still queued is decoded first. The run is marked stopped
+    // before the callbacks, so a caller that feeds again on hearing of the end starts a new
+    // run instead of losing its packets to this one's end.
     if (m_Offline.load() && m_EndOfData.load() && queueEmpty()) {
-      endOfDataCallbacks();
       LidarStop();
+      endOfDataCallbacks();
     }
     if (m_Stop.load()) {
       clearQueue();
