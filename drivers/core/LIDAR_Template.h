@@ -73,6 +73,8 @@ struct DecoderSettings {
   DecoderSettings() { channelSelection.fill(1); }
 };
 
+// Model decoders whose decode loop uses members of their own call stopAndWait() first in
+// their destructor; the exported class does so before it deletes any decoder.
 class LIDAR_Template : public Listener {
 public:
   LIDAR_Template();
@@ -150,6 +152,9 @@ public:
   // Destination port of configuration packets (the sensor listens on 2368); tests move it.
   void setConfigDestinationPort(std::uint16_t port) { m_ConfigDestPort = port; }
 
+  // Copy of the calibration-bounds records (8 x {4 floats}).
+  std::array<std::array<float, 4>, 8> calibrationBounds() const;
+
   // --- services for the model decoders (decode thread) ---
   void setPointColor(PointInfo* point, _SetRGB_Type type);
   bool checkFiltrationData(const PointInfo* point) const;
@@ -175,6 +180,22 @@ protected:
   // Copies the stored device packet under its lock (kDevicePacketBuffer bytes).
   std::array<unsigned char, kDevicePacketBuffer> devicePacketCopy() const;
   bool devicePacketValid() const { return m_DevicePacketFlag.load(); }
+  // The stored device packet when one is valid, else the 10023 message and false.
+  bool validDevicePacket(std::array<unsigned char, kDevicePacketBuffer>& out);
+
+private:
+  void storeDevicePacket(const unsigned char* bytes, std::size_t length);
+  // Ends the previous decode thread (caller holds m_ThreadMutex).
+  void joinDecodeThreadLocked();
+  struct AddressRule;
+  bool writeAddress(const std::string& text, const AddressRule& rule);
+  bool checkLidarIP(int first, int fourth);
+  bool checkDestIP(int first);
+  bool writeConfigWord(std::size_t offset, int value, int minimum, const char* refusal, int code);
+  template <typename Edit>
+  void editSettings(Edit edit);
+
+protected:
 
   std::unique_ptr<double[]> m_Cos;
   std::unique_ptr<double[]> m_Sin;
@@ -253,6 +274,9 @@ protected:
   mutable std::mutex m_DeviceMutex;
   std::array<unsigned char, kDevicePacketBuffer> m_DevicePacket{};
   std::atomic<bool> m_DevicePacketFlag{false};
+  // What the device-packet callback reads; rewritten only under its own mutex.
+  std::mutex m_DeviceCallbackMutex;
+  std::array<unsigned char, kDevicePacketBuffer> m_DeviceCallbackPacket{};
   bool m_AfterSendFlag = true;
   std::string m_LidarIpText;
   std::array<unsigned char, kConfigPacketBytes> m_ConfigPacket{};
@@ -265,7 +289,7 @@ protected:
   std::atomic<bool> m_FrameReady{false};
 
   // Calibration recording.
-  std::mutex m_CalibMutex;
+  mutable std::mutex m_CalibMutex;
   std::ofstream m_CalibFile1;
   std::ofstream m_CalibFile2;
   std::array<std::array<float, 4>, 8> m_CalibBounds;
@@ -274,3 +298,10 @@ protected:
   std::mutex m_ThreadMutex;
   std::thread m_DecodeThread;
 };
+
+template <typename Edit>
+void LIDAR_Template::editSettings(Edit edit) {
+  std::lock_guard<std::mutex> lock(m_SettingsMutex);
+  edit(m_Settings);
+  m_SettingsVersion.fetch_add(1);
+}

@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <cxxabi.h>
+#include <dlfcn.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "LidarDriverInterface.h"
+
+namespace {
+
+const char* const kLibraries[] = {TEST_DRIVER_ALPHA, TEST_DRIVER_BETA};
+
+struct LoadedDriver {
+  void* handle = nullptr;
+  LumivarCreateDriverFn create = nullptr;
+  LumivarDestroyDriverFn destroy = nullptr;
+  explicit LoadedDriver(const char* path) {
+    handle = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+    if (!handle) return;
+    create = reinterpret_cast<LumivarCreateDriverFn>(dlsym(handle, LUMIVAR_CREATE_DRIVER_SYMBOL));
+    destroy = reinterpret_cast<LumivarDestroyDriverFn>(dlsym(handle, LUMIVAR_DESTROY_DRIVER_SYMBOL));
+  }
+  // Left loaded: clouds made inside a library may outlive the test's last call into it.
+};
+
+std::vector<unsigned char> pointPacket(int points) {
+  std::vector<unsigned char> bytes(1212, 0);
+  bytes[8] = static_cast<unsigned char>(points);
+  for (int i = 0; i < points; ++i) bytes[16 + i] = 3;
+  return bytes;
+}
+
+TEST(DriverLibraries, TwoLibrariesInOneProcessKeepTheirOwnClassesAndCallbacks) {
+  LoadedDriver alpha(kLibraries[0]);
+  LoadedDriver beta(kLibraries[1]);
+  ASSERT_TRUE(alpha.handle && alpha.create && alpha.destroy) << dlerror();
+  ASSERT_TRUE(beta.handle && beta.create && beta.destroy) << dlerror();
+
+  ILidarDriver* a = alpha.create();
+  ILidarDriver* b = beta.create();
+  ASSERT_NE(a, nullptr);
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(a->GetDllCurrentTypeVersionDate(), "LidarType_TestAlpha_v1.0.Alpha_2026/12/10");
+  EXPECT_EQ(b->GetDllCurrentTypeVersionDate(), "LidarType_TestBeta_v1.0.Beta_2026/12/10");
+
+  std::atomic<int> framesA{0}, framesB{0}, pointsA{0}, pointsB{0};
+  ILidarDriver::TwoCloudFn onA = [&](ILidarDriver::CloudPtr f, ILidarDriver::CloudPtr, int s, int, int, int) {
+    if (s != 1) return;
+    ++framesA;
+    pointsA += static_cast<int>(f->size());
+  };
+  ILidarDriver::TwoCloudFn onB = [&](ILidarDriver::CloudPtr f, ILidarDriver::CloudPtr, int s, int, int, int) {
+    if (s != 1) return;
+    ++framesB;
+    pointsB += static_cast<int>(f->size());
+  };
+  a->SetTwoCloudCallback(&onA);
+  b->SetTwoCloudCallback(&onB);
+  std::vector<unsigned char> packetA = pointPacket(2), packetB = pointPacket(5);
+  for (int n = 0; n < 3; ++n) a->setOffLineData(packetA.data(), 1212, LidarDataType_Point, false, 1);
+  for (int n = 0; n < 7; ++n) b->setOffLineData(packetB.data(), 1212, LidarDataType_Point, false, 1);
+
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while ((framesA < 3 || framesB < 7) && std::chrono::steady_clock::now() < until)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  alpha.destroy(a);
+  beta.destroy(b);
+  EXPECT_EQ(framesA.load(), 3);
+  EXPECT_EQ(pointsA.load(), 6);
+  EXPECT_EQ(framesB.load(), 7);
+  EXPECT_EQ(pointsB.load(), 35);
+}
+
+std::string demangle(const std::string& name) {
+  int status = 0;
+  std::unique_ptr<char, void (*)(void*)> out(abi::__cxa_demangle(name.c_str(), nullptr, nullptr, &status), std::free);
+  return status == 0 && out ? std::string(out.get()) : name;
+}
+
+bool startsWith(const std::string& s, const std::string& prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
+
+TEST(DriverLibraries, ExportOnlyTheTwoClassesAndTheEntry) {
+  for (const char* path : kLibraries) {
+    SCOPED_TRACE(path);
+    FILE* nm = popen((std::string("nm -D --defined-only ") + path).c_str(), "r");
+    ASSERT_NE(nm, nullptr);
+    std::set<std::string> methods;
+    std::vector<std::string> unexpected;
+    int entries = 0;
+    char line[4096];
+    while (std::fgets(line, sizeof line, nm)) {
+      std::string text(line);
+      const std::size_t last = text.find_last_of(' ');
+      if (last == std::string::npos) continue;
+      std::string symbol = text.substr(last + 1);
+      if (!symbol.empty() && symbol.back() == '\n') symbol.pop_back();
+      const std::string name = demangle(symbol);
+      if (name == "LumivarCreateDriver" || name == "LumivarDestroyDriver") {
+        ++entries;
+        continue;
+      }
+      bool ours = false;
+      for (const char* prefix : {"GetLidarDataDll::", "GetLidarDataDll_Test::", "vtable for GetLidarDataDll",
+                                 "typeinfo for GetLidarDataDll", "typeinfo name for GetLidarDataDll"})
+        ours = ours || startsWith(name, prefix);
+      if (!ours) unexpected.push_back(name);
+      if (startsWith(name, "GetLidarDataDll::")) {
+        const std::string method = name.substr(17, name.find_first_of("[(") - 17);  // no abi tag
+        methods.insert(method);
+      }
+    }
+    ASSERT_EQ(pclose(nm), 0);
+    EXPECT_EQ(entries, 2);
+    EXPECT_TRUE(unexpected.empty()) << unexpected.size() << " further symbols, first: " << unexpected.front();
+    // The base class's exports, by name (constructors, destructor and overloads fold together).
+    const std::set<std::string> expected = {
+        "GetLidarDataDll", "~GetLidarDataDll", "operator=", "GetComputerIP", "GetDataPort", "GetDevPort",
+        "GetDllCurrentTypeVersionDate", "GetFPGA_Verdion", "GetGPS_Latitude", "GetGPS_Longitude", "GetGPS_Time",
+        "GetLidarIP", "GetLidarPerFrameDate", "GetLidarPerFrameDatePrt", "GetLidarPerFrameIsOK",
+        "GetLidarRotateSpeed", "GetLidarRotateState", "GetLidarSoureSelection", "GetMacAddress", "LidarStart",
+        "LidarStop", "LidarTypeInit", "MessFunction", "SendLidarData_UDP", "SetCalibrationParam",
+        "SetCallbackMessage", "SetChannelSelection", "SetComputerIP", "SetControllerCallBackFun", "SetDataPort",
+        "SetDecCallBackFun", "SetDevPort", "SetEcho_SingleOrDouble", "SetFilteDistanceZero",
+        "SetFiltrationDataParam", "SetGroupIp", "SetHangleRange", "SetXandrilLineSetParam", "SetLidarIP",
+        "SetLidarRotateSpeed", "SetLidarRotateState", "SetLidarSetParam", "SetLidarSoureSelection",
+        "SetLidarWorkState", "SetRGB_TypeSelection", "setOffLineData", "setSelectRange"};
+    for (const std::string& m : expected) EXPECT_TRUE(methods.count(m)) << m;
+  }
+}
+
+}  // namespace
