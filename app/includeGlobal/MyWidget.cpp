@@ -43,6 +43,8 @@ bool MyWidget::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MyWidget::mousePressEvent(QMouseEvent* event) {
+  // A button that took the last press also took its release, so the flag may still be set.
+  pressOnChild = false;
   const QPoint pos = event->pos();
   if (pos.x() > width() - kResizeBand || pos.y() > height() - kResizeBand) {
     resizing = true;
