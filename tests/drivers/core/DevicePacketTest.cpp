@@ -19,8 +19,8 @@ const Message kNotUpdated{"Equipment package is not update!!!", 10023};
 
 // A driver with a message log and (optionally) one device-information packet received.
 struct DeviceFixture {
+  MessageLog log;  // outlives the driver
   GetLidarDataDll_Test driver;
-  MessageLog log;
   explicit DeviceFixture(const DevicePacket* packet) {
     driver.SetCallbackMessage(&log.fn);
     if (packet) feed(*packet);

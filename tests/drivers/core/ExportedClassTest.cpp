@@ -148,8 +148,8 @@ struct FrameCounter {
 };
 
 TEST(OfflineData, StartsTheDecodeThreadOnceAndDecodesEveryPacketBeforeTheEnd) {
-  GetLidarDataDll_Test driver;
   FrameCounter counter;
+  GetLidarDataDll_Test driver;
   driver.SetControllerCallBackFun(&counter.fn);
   TestDecoder* d = driver.testDecoder();
 
@@ -182,6 +182,9 @@ TEST(OfflineData, OversizedPacketsAreCutToTheOfflineBuffer) {
   GetLidarDataDll_Test driver;
   TestDecoder* d = driver.testDecoder();
   d->m_Running = true;  // no decode loop: the queue stays for inspection
+  int offlineArg = -1;
+  std::function<void(unsigned char*, int)> onDevice = [&](unsigned char*, int offline) { offlineArg = offline; };
+  driver.SetDecCallBackFun(&onDevice);
   std::vector<unsigned char> big(60000, 0x11);
   driver.setOffLineData(big.data(), 60000, LidarDataType_Point, false, -1);
   std::vector<unsigned char> device(3000, 0x22);
@@ -198,6 +201,7 @@ TEST(OfflineData, OversizedPacketsAreCutToTheOfflineBuffer) {
   EXPECT_EQ(length, 3000u);  // the queue keeps the whole packet; the device buffer is cut
   EXPECT_EQ(d->devicePacketCopy()[1215], 0x22);
   EXPECT_EQ(driver.GetLidarRotateSpeed(), 0x2222);
+  EXPECT_EQ(offlineArg, 1);  // an offline device packet says so
   EXPECT_EQ(d->m_OfflineStep, 1);
   EXPECT_EQ(d->loopsStarted.load(), 0);
 }
@@ -223,7 +227,7 @@ struct PacketSender {
 };
 
 TEST(LiveRun, FramesAndDevicePacketsArriveOverLoopbackAcrossRestarts) {
-  GetLidarDataDll_Test driver;
+  // The caller's functions outlive the driver.
   FrameCounter counter;
   std::atomic<int> deviceCalls{0};
   std::function<void(unsigned char*, int)> onDevice = [&](unsigned char*, int offline) {
@@ -231,24 +235,27 @@ TEST(LiveRun, FramesAndDevicePacketsArriveOverLoopbackAcrossRestarts) {
     ++deviceCalls;
   };
   MessageLog log;
+  GetLidarDataDll_Test driver;
   driver.SetCallbackMessage(&log.fn);
   driver.SetControllerCallBackFun(&counter.fn);
   driver.SetDecCallBackFun(&onDevice);
   const std::uint16_t dataPort = coretest::freeUdpPort();
   const std::uint16_t devPort = coretest::freeUdpPort();
   driver.LidarTypeInit(dataPort, devPort, "127.0.0.1");
-  PointPacket packet;
-  packet.points({{5, 10}});
-  PacketSender sender(dataPort, packet.bytes);
-
   TestDecoder* d = driver.testDecoder();
-  for (int cycle = 0; cycle < 4; ++cycle) {
-    SCOPED_TRACE(cycle);
-    driver.LidarStart();  // right after a stop: the old threads end first, the ports bind again
-    const int before = counter.frames.load();
-    ASSERT_TRUE(waitUntil([&] { return counter.frames.load() > before + 5; }));
-    driver.LidarStop();
+  {
+    PointPacket packet;
+    packet.points({{5, 10}});
+    PacketSender sender(dataPort, packet.bytes);
+    for (int cycle = 0; cycle < 4; ++cycle) {
+      SCOPED_TRACE(cycle);
+      driver.LidarStart();  // right after a stop: the old threads end first, the ports bind again
+      const int before = counter.frames.load();
+      ASSERT_TRUE(waitUntil([&] { return counter.frames.load() > before + 5; }));
+      driver.LidarStop();
+    }
   }
+  // The data socket is read first, so the device packet goes out once point data has stopped.
   driver.LidarStart();
   DevicePacket device;
   device.lidarIp({127, 0, 0, 1});
