@@ -18,6 +18,8 @@ Qt::WindowFlags constructionFlags(const char* dialogClass) {
 }
 
 void prepareWindow(QWidget* dialog) {
+  // MyWidget names itself before setupUi runs, which then keeps that name.
+  dialog->setObjectName(QString::fromLatin1(dialog->metaObject()->className()));
   dialog->setAttribute(Qt::WA_QuitOnClose, false);
   dialog->setWindowFlags(constructionFlags(dialog->metaObject()->className()));
 }

@@ -60,8 +60,8 @@ constexpr std::array<WindowFlagRow, 6> kWindowFlagTable{{
 // Flags for a dialog class from the table; frameless for a class not in it.
 Qt::WindowFlags constructionFlags(const char* dialogClass);
 
-// Clears Qt::WA_QuitOnClose (closing a dialog never ends the program) and sets the
-// construction flags of the dialog's class.
+// Names the dialog after its class, clears Qt::WA_QuitOnClose (closing a dialog never ends
+// the program) and sets the construction flags of the dialog's class.
 void prepareWindow(QWidget* dialog);
 
 // Every QPushButton below the dialog gets the dialog as event filter (no drag starts on a

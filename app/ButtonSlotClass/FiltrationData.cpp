@@ -41,8 +41,12 @@ FiltrationData::FiltrationData(QWidget* parent) : MyWidget(parent) {
 }
 
 FiltrationData::~FiltrationData() {
-  for (QCheckBox*& box : mChannelBoxes) delete std::exchange(box, nullptr);
-  for (QCheckBox*& box : mGroupBoxes) delete std::exchange(box, nullptr);
+  // Boxes placed in the table die with it: the table keeps raw pointers to its cell widgets
+  // and would touch a box deleted under it. Only the boxes out of the table are ours to delete.
+  for (QCheckBox*& box : mChannelBoxes)
+    if (box && !box->parent()) delete std::exchange(box, nullptr);
+  for (QCheckBox*& box : mGroupBoxes)
+    if (box && !box->parent()) delete std::exchange(box, nullptr);
 }
 
 QCheckBox* FiltrationData::channelBox(int channel) const {
