@@ -24,6 +24,9 @@ constexpr double kDistanceUnit = 0.004;         // metres per count
 constexpr int kAzimuthStep = 20;                // hundredths of a degree per block
 constexpr int kBlocksPerTurn = 36000 / kAzimuthStep;
 constexpr int kPacketsPerTurn = kBlocksPerTurn / kBlocksPerPacket;
+// The sweep starts just past the split azimuth (90 degrees) of the sub-model, so even the
+// first frame is nearly a whole turn and the view's first camera reset frames the scene.
+constexpr int kStartAzimuth = 9600;             // hundredths of a degree
 static_assert(kBlocksPerTurn % kBlocksPerPacket == 0, "every turn starts a packet at azimuth 0");
 // Every turn after the first is one frame of this many points (no distance is zero).
 constexpr int kPointsPerFrame = kBlocksPerTurn * kRecordsPerBlock;
@@ -44,14 +47,14 @@ inline std::uint16_t distanceCount(int azimuthHundredths, int record) {
   return static_cast<std::uint16_t>(metres / kDistanceUnit);
 }
 
-// Packet n of the endless sweep; packet 0 starts at azimuth 0.
+// Packet n of the endless sweep; packet 0 starts at kStartAzimuth.
 inline std::array<std::uint8_t, kPacketBytes> buildPacket(long n, std::uint64_t utcSeconds,
                                                           std::uint32_t nanoseconds) {
   std::array<std::uint8_t, kPacketBytes> packet{};
   std::uint8_t* p = packet.data();
   for (int b = 0; b < kBlocksPerPacket; ++b) {
     const long block = n * kBlocksPerPacket + b;
-    const int azimuth = static_cast<int>((block % kBlocksPerTurn) * kAzimuthStep);
+    const int azimuth = static_cast<int>((block % kBlocksPerTurn) * kAzimuthStep + kStartAzimuth) % 36000;
     const std::size_t base = kBlockBytes * static_cast<std::size_t>(b);
     p[base] = 0xFF;
     p[base + 1] = 0xEE;
