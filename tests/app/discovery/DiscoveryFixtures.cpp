@@ -104,11 +104,25 @@ SensorSender::SensorSender(const std::string& sourceAddress) {
   source.sin_family = AF_INET;
   source.sin_port = htons(2368);
   inet_pton(AF_INET, sourceAddress.c_str(), &source.sin_addr);
-  if (bind(m_Send, reinterpret_cast<sockaddr*>(&source), sizeof source) != 0) {
-    m_Error = "bind " + sourceAddress + ":2368: " + std::strerror(errno);
-    ::close(m_Send);
-    m_Send = -1;
+  if (bind(m_Send, reinterpret_cast<sockaddr*>(&source), sizeof source) == 0) return;
+  const int bindError = errno;
+  m_Error = "bind " + sourceAddress + ":2368: " + std::strerror(bindError);
+  ::close(m_Send);
+  m_Send = -1;
+  if (bindError != EADDRINUSE) return;
+
+  // Someone holds port 2368 on every address (a driver test, say): write the UDP header
+  // ourselves. On the wire the datagrams are the same.
+  m_Send = socket(AF_INET, SOCK_RAW, IPPROTO_UDP);
+  source.sin_port = 0;
+  if (m_Send >= 0 && bind(m_Send, reinterpret_cast<sockaddr*>(&source), sizeof source) == 0) {
+    m_WritesUdpHeader = true;
+    m_Error.clear();
+    return;
   }
+  m_Error += std::string("; raw socket: ") + std::strerror(errno);
+  if (m_Send >= 0) ::close(m_Send);
+  m_Send = -1;
 }
 
 SensorSender::~SensorSender() {
@@ -121,7 +135,16 @@ void SensorSender::sendTo(const std::string& destination, const Bytes& payload) 
   target.sin_family = AF_INET;
   target.sin_port = htons(m_Port);
   inet_pton(AF_INET, destination.c_str(), &target.sin_addr);
-  sendto(m_Send, payload.data(), payload.size(), 0, reinterpret_cast<sockaddr*>(&target),
+  Bytes datagram;
+  if (m_WritesUdpHeader) {
+    datagram.assign(8, 0);  // source port, destination port, length, no checksum
+    putBE16(&datagram, 0, 2368);
+    putBE16(&datagram, 2, m_Port);
+    putBE16(&datagram, 4, static_cast<std::uint16_t>(8 + payload.size()));
+    target.sin_port = 0;
+  }
+  datagram.insert(datagram.end(), payload.begin(), payload.end());
+  sendto(m_Send, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&target),
          sizeof target);
 }
 

@@ -71,6 +71,7 @@ private:
   int m_Send = -1;
   int m_Receive = -1;
   std::uint16_t m_Port = 0;
+  bool m_WritesUdpHeader = false;  // raw socket: port 2368 was taken on every address
   std::string m_Error;
 };
 
