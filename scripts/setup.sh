@@ -7,7 +7,7 @@ packages=(
   libeigen3-dev libboost-dev libpcl-dev
   qtbase5-dev libqt5opengl5-dev libvtk9-qt-dev mpi-default-dev
   libpcap-dev
-  xvfb xauth libgl1-mesa-dri
+  xvfb xauth libgl1-mesa-dri fonts-wqy-microhei
   iproute2 binutils
 )
 missing=()

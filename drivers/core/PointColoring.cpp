@@ -27,6 +27,7 @@ std::vector<ColorBar> loadColorBarFile(const std::string& path) {
   std::vector<unsigned char> bytes;
   if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   std::printf("\n path=%s,size=%d \n", path.c_str(), static_cast<int>(bytes.size()));
+  if (bytes.empty()) std::printf("\n path=%s,size=%d \n", path.c_str(), 0);
   const std::size_t count = bytes.size() / kColorBarBytes;
   bars.resize(count);
   for (std::size_t i = 0; i < count; ++i) {

@@ -19,8 +19,8 @@ const Message kNotUpdated{"Equipment package is not update!!!", 10023};
 
 // A driver with a message log and (optionally) one device-information packet received.
 struct DeviceFixture {
+  MessageLog log;  // outlives the driver
   GetLidarDataDll_Test driver;
-  MessageLog log;
   explicit DeviceFixture(const DevicePacket* packet) {
     driver.SetCallbackMessage(&log.fn);
     if (packet) feed(*packet);
@@ -102,59 +102,133 @@ TEST(DeviceSetters, WriteTheConfigurationPacketOrReportInOrder) {
   const std::string lidarFail = "Failed to set the Lidar IP address!!!";
   const std::string destFail = "Failed to set the computer IP address!!!";
   const std::vector<Row> rows = {
-      {"lidar ip", [](GetLidarDataDll& d) { return d.SetLidarIP("192.168.1.201"); }, true, {},
+      {"lidar ip",
+       [](GetLidarDataDll& d) { return d.SetLidarIP("192.168.1.201"); },
+       true,
+       {},
        {{10, {0xC0, 0xA8, 0x01, 0xC9}}}},
-      {"lidar ip three parts", [](GetLidarDataDll& d) { return d.SetLidarIP("192.168.1"); }, false,
-       {{"Please enter the full Lidar IP address!!!" + lidarFail, 10025}}, {{10, {192, 168, 1, 100}}}},
-      {"lidar ip empty fourth", [](GetLidarDataDll& d) { return d.SetLidarIP("192.168.1."); }, false,
-       {{"Please enter the full Lidar IP address!!!" + lidarFail, 10025}}, {}},
-      {"lidar ip broadcast", [](GetLidarDataDll& d) { return d.SetLidarIP("192.168.1.255"); }, false,
+      {"lidar ip three parts",
+       [](GetLidarDataDll& d) { return d.SetLidarIP("192.168.1"); },
+       false,
+       {{"Please enter the full Lidar IP address!!!" + lidarFail, 10025}},
+       {{10, {192, 168, 1, 100}}}},
+      {"lidar ip empty fourth",
+       [](GetLidarDataDll& d) { return d.SetLidarIP("192.168.1."); },
+       false,
+       {{"Please enter the full Lidar IP address!!!" + lidarFail, 10025}},
+       {}},
+      {"lidar ip broadcast",
+       [](GetLidarDataDll& d) { return d.SetLidarIP("192.168.1.255"); },
+       false,
        {{"The Lidar IP cannot be set to broadcast(x.x.x.255)!!!", 10025}, {lidarFail, 10025}},
        {{10, {192, 168, 1, 100}}}},
-      {"lidar ip loopback", [](GetLidarDataDll& d) { return d.SetLidarIP("127.0.0.1"); }, false,
-       {{"The Lidar IP cannot be set to 127.x.x.x!!!", 10025}, {lidarFail, 10025}}, {}},
-      {"lidar ip zero", [](GetLidarDataDll& d) { return d.SetLidarIP("0.1.2.3"); }, false,
-       {{"The Lidar IP cannot be set to 0.x.x.x!!!", 10025}, {lidarFail, 10025}}, {}},
-      {"lidar ip multicast", [](GetLidarDataDll& d) { return d.SetLidarIP("224.1.1.1"); }, false,
-       {{"The Lidar IP cannot be set to 224.x.x.x!!!", 10025}, {lidarFail, 10025}}, {}},
-      {"lidar ip part above 255", [](GetLidarDataDll& d) { return d.SetLidarIP("192.168.1.300"); }, false,
-       {{lidarFail, 10025}}, {{10, {192, 168, 1, 100}}}},
-      {"lidar ip first above 255", [](GetLidarDataDll& d) { return d.SetLidarIP("448.1.1.1"); }, false,
-       {{lidarFail, 10025}}, {{10, {192, 168, 1, 100}}}},
-      {"lidar ip not a number", [](GetLidarDataDll& d) { return d.SetLidarIP("192.168.x.1"); }, false,
-       {{lidarFail, 10025}}, {{10, {192, 168, 1, 100}}}},
-      {"lidar ip empty part", [](GetLidarDataDll& d) { return d.SetLidarIP("192..1.2"); }, false,
-       {{lidarFail, 10025}}, {}},
-      {"lidar ip huge number", [](GetLidarDataDll& d) { return d.SetLidarIP("99999999999.1.1.1"); }, false,
-       {{lidarFail, 10025}}, {}},
-      {"dest ip multicast", [](GetLidarDataDll& d) { return d.SetComputerIP("226.1.1.102"); }, true, {},
+      {"lidar ip loopback",
+       [](GetLidarDataDll& d) { return d.SetLidarIP("127.0.0.1"); },
+       false,
+       {{"The Lidar IP cannot be set to 127.x.x.x!!!", 10025}, {lidarFail, 10025}},
+       {}},
+      {"lidar ip zero",
+       [](GetLidarDataDll& d) { return d.SetLidarIP("0.1.2.3"); },
+       false,
+       {{"The Lidar IP cannot be set to 0.x.x.x!!!", 10025}, {lidarFail, 10025}},
+       {}},
+      {"lidar ip multicast",
+       [](GetLidarDataDll& d) { return d.SetLidarIP("224.1.1.1"); },
+       false,
+       {{"The Lidar IP cannot be set to 224.x.x.x!!!", 10025}, {lidarFail, 10025}},
+       {}},
+      {"lidar ip part above 255",
+       [](GetLidarDataDll& d) { return d.SetLidarIP("192.168.1.300"); },
+       false,
+       {{lidarFail, 10025}},
+       {{10, {192, 168, 1, 100}}}},
+      {"lidar ip first above 255",
+       [](GetLidarDataDll& d) { return d.SetLidarIP("448.1.1.1"); },
+       false,
+       {{lidarFail, 10025}},
+       {{10, {192, 168, 1, 100}}}},
+      {"lidar ip not a number",
+       [](GetLidarDataDll& d) { return d.SetLidarIP("192.168.x.1"); },
+       false,
+       {{lidarFail, 10025}},
+       {{10, {192, 168, 1, 100}}}},
+      {"lidar ip empty part",
+       [](GetLidarDataDll& d) { return d.SetLidarIP("192..1.2"); },
+       false,
+       {{lidarFail, 10025}},
+       {}},
+      {"lidar ip huge number",
+       [](GetLidarDataDll& d) { return d.SetLidarIP("99999999999.1.1.1"); },
+       false,
+       {{lidarFail, 10025}},
+       {}},
+      {"dest ip multicast",
+       [](GetLidarDataDll& d) { return d.SetComputerIP("226.1.1.102"); },
+       true,
+       {},
        {{14, {226, 1, 1, 102}}}},
-      {"dest ip broadcast fourth", [](GetLidarDataDll& d) { return d.SetComputerIP("192.168.1.255"); }, true,
-       {}, {{14, {192, 168, 1, 255}}}},
-      {"dest ip 240", [](GetLidarDataDll& d) { return d.SetComputerIP("240.0.0.1"); }, false,
-       {{"The Dest IP cannot be set to 240.x.x.x!!!", 10026}, {destFail, 10026}}, {{14, {192, 168, 1, 102}}}},
-      {"dest ip three parts", [](GetLidarDataDll& d) { return d.SetComputerIP("10.0.0"); }, false,
-       {{"Please enter the full Dest IP address!!! Failed to set the Dest(Computer) IP address!!!", 10026}}, {}},
-      {"dest ip empty fourth", [](GetLidarDataDll& d) { return d.SetComputerIP("10.0.0."); }, false,
-       {{"Please enter the full Dest IP address!!!Failed to set the Dest(Computer) IP address!!!", 10026}}, {}},
-      {"dest ip not a number", [](GetLidarDataDll& d) { return d.SetComputerIP("10.0.0.-1"); }, false,
-       {{destFail, 10026}}, {{14, {192, 168, 1, 102}}}},
+      {"dest ip broadcast fourth",
+       [](GetLidarDataDll& d) { return d.SetComputerIP("192.168.1.255"); },
+       true,
+       {},
+       {{14, {192, 168, 1, 255}}}},
+      {"dest ip 240",
+       [](GetLidarDataDll& d) { return d.SetComputerIP("240.0.0.1"); },
+       false,
+       {{"The Dest IP cannot be set to 240.x.x.x!!!", 10026}, {destFail, 10026}},
+       {{14, {192, 168, 1, 102}}}},
+      {"dest ip three parts",
+       [](GetLidarDataDll& d) { return d.SetComputerIP("10.0.0"); },
+       false,
+       {{"Please enter the full Dest IP address!!! Failed to set the Dest(Computer) IP address!!!", 10026}},
+       {}},
+      {"dest ip empty fourth",
+       [](GetLidarDataDll& d) { return d.SetComputerIP("10.0.0."); },
+       false,
+       {{"Please enter the full Dest IP address!!!Failed to set the Dest(Computer) IP address!!!", 10026}},
+       {}},
+      {"dest ip not a number",
+       [](GetLidarDataDll& d) { return d.SetComputerIP("10.0.0.-1"); },
+       false,
+       {{destFail, 10026}},
+       {{14, {192, 168, 1, 102}}}},
       {"data port", [](GetLidarDataDll& d) { return d.SetDataPort(2368); }, true, {}, {{24, {0x09, 0x40}}}},
       {"device port", [](GetLidarDataDll& d) { return d.SetDevPort(6699); }, true, {}, {{26, {0x1A, 0x2B}}}},
-      {"data port too large", [](GetLidarDataDll& d) { return d.SetDataPort(70000); }, false,
-       {{"Failed to set the data port!!! The port must be 1 to 65535.", 10026}}, {{24, {0x09, 0x40}}}},
-      {"device port zero", [](GetLidarDataDll& d) { return d.SetDevPort(0); }, false,
-       {{"Failed to set the device port!!! The port must be 1 to 65535.", 10026}}, {{26, {0x09, 0x41}}}},
-      {"rotate speed", [](GetLidarDataDll& d) { return d.SetLidarRotateSpeed(1200); }, true, {},
+      {"data port too large",
+       [](GetLidarDataDll& d) { return d.SetDataPort(70000); },
+       false,
+       {{"Failed to set the data port!!! The port must be 1 to 65535.", 10026}},
+       {{24, {0x09, 0x40}}}},
+      {"device port zero",
+       [](GetLidarDataDll& d) { return d.SetDevPort(0); },
+       false,
+       {{"Failed to set the device port!!! The port must be 1 to 65535.", 10026}},
+       {{26, {0x09, 0x41}}}},
+      {"rotate speed",
+       [](GetLidarDataDll& d) { return d.SetLidarRotateSpeed(1200); },
+       true,
+       {},
        {{8, {0x04, 0xB0}}}},
-      {"rotate speed negative", [](GetLidarDataDll& d) { return d.SetLidarRotateSpeed(-1); }, false,
-       {{"Failed to set the Lidar rotate speed!!! The speed must be 0 to 65535.", 10025}}, {{8, {0x02, 0x58}}}},
-      {"rotate state", [](GetLidarDataDll& d) { return d.SetLidarRotateState(1); }, false,
-       {{"The Lidar does not support this function (setLidarRotateState)!!!", 10024}}, {}},
-      {"source selection", [](GetLidarDataDll& d) { return d.SetLidarSoureSelection(1); }, false,
-       {{"The Lidar does not support this function (setLidarSoureSelection)!!!", 10024}}, {}},
-      {"work state", [](GetLidarDataDll& d) { return d.SetLidarWorkState(1); }, false,
-       {{"The Lidar does not support this function (setLidarWorkState)!!", 10024}}, {}},
+      {"rotate speed negative",
+       [](GetLidarDataDll& d) { return d.SetLidarRotateSpeed(-1); },
+       false,
+       {{"Failed to set the Lidar rotate speed!!! The speed must be 0 to 65535.", 10025}},
+       {{8, {0x02, 0x58}}}},
+      {"rotate state",
+       [](GetLidarDataDll& d) { return d.SetLidarRotateState(1); },
+       false,
+       {{"The Lidar does not support this function (setLidarRotateState)!!!", 10024}},
+       {}},
+      {"source selection",
+       [](GetLidarDataDll& d) { return d.SetLidarSoureSelection(1); },
+       false,
+       {{"The Lidar does not support this function (setLidarSoureSelection)!!!", 10024}},
+       {}},
+      {"work state",
+       [](GetLidarDataDll& d) { return d.SetLidarWorkState(1); },
+       false,
+       {{"The Lidar does not support this function (setLidarWorkState)!!", 10024}},
+       {}},
   };
   const DevicePacket packet = crafted();
   for (const Row& row : rows) {
@@ -164,7 +238,8 @@ TEST(DeviceSetters, WriteTheConfigurationPacketOrReportInOrder) {
     EXPECT_EQ(f.log.all(), row.messages);
     const auto config = f.decoder()->configPacket();
     for (const auto& [offset, expected] : row.bytes)
-      for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(config[offset + i], expected[i]) << offset + i;
+      for (std::size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(config[offset + i], expected[i]) << offset + i;
   }
 }
 
@@ -189,7 +264,8 @@ struct FakeSensor {
   std::vector<unsigned char> receive(int waitMs) {
     const lumivar::UdpSocket* sockets[1] = {&socket};
     bool readable[1] = {false};
-    if (lumivar::waitReadable(sockets, readable, 1, nullptr, waitMs) != lumivar::WaitResult::Readable) return {};
+    if (lumivar::waitReadable(sockets, readable, 1, nullptr, waitMs) != lumivar::WaitResult::Readable)
+      return {};
     std::vector<unsigned char> buffer(2000);
     const long n = socket.receive(buffer.data(), buffer.size());
     buffer.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
@@ -289,8 +365,8 @@ TEST_F(Calibration, UnmarkedPathOpensOneFileAndBadListsAreRefused) {
   EXPECT_TRUE(d->calibrationFileOpen(1));
   EXPECT_FALSE(d->calibrationFileOpen(2));
 
-  const std::vector<std::vector<float>> refused = {{}, std::vector<float>(33, 1.f), std::vector<float>(36, 1.f),
-                                                   {1, 2, 3, 4, 5, 6}};
+  const std::vector<std::vector<float>> refused = {
+      {}, std::vector<float>(33, 1.f), std::vector<float>(36, 1.f), {1, 2, 3, 4, 5, 6}};
   for (const auto& list : refused) {
     const std::string other = (m_Dir / ("other_" + std::to_string(list.size()) + ".csv")).string();
     EXPECT_FALSE(driver.SetCalibrationParam(2, 1.f, true, list, other, false));

@@ -1,0 +1,81 @@
+// The frame every settings dialog shares: a frameless MyWidget with a dark scheme, the
+// DialogTitleBar at the top, dark push buttons with a 3-pixel border and an OK/Close line.
+//
+// A dialog class Foo derives from MyWidget, holds Ui_Foo (form object name "Foo", the
+// background sheet kDialogBackgroundStyle, a promoted DialogTitleBar "widget_title", its
+// own content, then pushButton_OK "OK" and pushButton_Cencel "Close") and constructs in this
+// order:
+//     ui.setupUi(this);
+//     DialogFrame::prepareWindow(this);   // quit-on-close off, flags from kWindowFlagTable
+//     connect(ui.pushButton_OK, SIGNAL(clicked()), this, SLOT(onOK_Clicked()));
+//     connect(ui.pushButton_Cencel, SIGNAL(clicked()), this, SLOT(onCancel_Clicked()));
+//     connect(ui.widget_title->pushButtonClose, SIGNAL(clicked()), this, SLOT(onCancel_Clicked()));
+//     DialogFrame::applyButtonStyling(this);
+// and shows it with DialogFrame::showFrameless(dialog). Input it refuses is reported with
+// DialogFrame::showWarring(text); the dialog stays open.
+#pragma once
+
+#include <QString>
+#include <Qt>
+
+#include <array>
+
+class QWidget;
+
+namespace DialogFrame {
+
+constexpr const char* kDialogBackgroundStyle =
+    "background-color: rgb(1, 20, 45);\ncolor: rgb(240, 240, 240);";
+constexpr const char* kBoxSelectBackgroundStyle =
+    "background-color: rgb(1, 20, 60);\ncolor: rgb(255, 255, 255);";
+constexpr const char* kTitleBarStyle = "background-color: rgb(6, 30, 80);\ncolor: rgb(240, 240, 240);";
+// What the forms give the close button; applyButtonStyling replaces it.
+constexpr const char* kCloseButtonFormStyle = "background-color: rgb(1, 100, 200); color: rgb(240, 240, 240);";
+constexpr const char* kButtonStyle =
+    "QPushButton { border-color: rgb(255, 255, 255);background-color: rgb(0, 10, 40); "
+    "color: rgb(240, 240, 240);border-style: solid;  border-width: 3px; border-color: #002060; "
+    "padding: 5px;}";
+constexpr const char* kCloseButtonStyle =
+    "QPushButton { border-color: rgb(255, 255, 255);background-color: rgb(0, 100, 200); "
+    "color: rgb(240, 240, 240);border-style: solid;  border-width: 3px; border-color: #002060; "
+    "padding: 5px;}";
+constexpr const char* kCloseIconPath = ":/image2/Resources/images2/icon-关闭.png";  // UTF-8
+constexpr const char* kWarringTitle = "warring";
+
+// Window flags each dialog sets in its constructor. Qt::Window is always added on top, so a
+// dialog that is given a parent still opens as a window of its own.
+struct WindowFlagRow {
+  const char* dialogClass;
+  int flags;  // Qt::WindowType bits
+};
+constexpr std::array<WindowFlagRow, 6> kWindowFlagTable{{
+    {"FiltrationData", Qt::WindowStaysOnTopHint},
+    {"BoxSelectChangeValue", Qt::FramelessWindowHint},  // stay-on-top, then replaced by frameless
+    {"SaveLidarDataTypeSelect", Qt::FramelessWindowHint},
+    {"selectSaveDataPacket", Qt::FramelessWindowHint},
+    {"SetMeasurementGrid", Qt::FramelessWindowHint},
+    {"SetWidgetAndFontColor", int(Qt::WindowStaysOnTopHint) | int(Qt::FramelessWindowHint)},
+}};
+
+// Flags for a dialog class from the table; frameless for a class not in it.
+Qt::WindowFlags constructionFlags(const char* dialogClass);
+
+// Names the dialog after its class, clears Qt::WA_QuitOnClose (closing a dialog never ends
+// the program) and sets the construction flags of the dialog's class.
+void prepareWindow(QWidget* dialog);
+
+// Every QPushButton below the dialog gets the dialog as event filter (no drag starts on a
+// button) and kButtonStyle; pushButtonClose gets kCloseButtonStyle; every QComboBox gets the
+// event filter. The dialog must be a MyWidget for the filter to have its effect.
+void applyButtonStyling(QWidget* dialog);
+
+// Shows the dialog frameless (as the main window does before showing a settings dialog).
+void showFrameless(QWidget* dialog);
+
+// Rich text of the title label: the title in a span of pointSize, colour #f0f0f0.
+QString titleHtml(const QString& title, int pointSize);
+
+// The refusal box: no parent, title "warring", one OK button.
+void showWarring(const QString& message);
+
+}  // namespace DialogFrame

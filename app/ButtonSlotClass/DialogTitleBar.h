@@ -1,0 +1,37 @@
+// The title bar of the settings dialogs: 60 pixels high, a centred title and a close button
+// at the right. Forms use it as a promoted QWidget named "widget_title" and set its titleText
+// (and titlePointSize for a smaller title) in Designer. See DialogFrame.h.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+
+class DialogTitleBar : public QWidget {
+  Q_OBJECT
+  Q_PROPERTY(QString titleText READ titleText WRITE setTitleText)
+  Q_PROPERTY(int titlePointSize READ titlePointSize WRITE setTitlePointSize)
+
+ public:
+  explicit DialogTitleBar(QWidget* parent = nullptr);
+
+  static constexpr int kHeight = 60;          // pixels
+  static constexpr int kDefaultTitlePointSize = 18;
+
+  QString titleText() const { return mTitle; }
+  void setTitleText(const QString& title);
+  int titlePointSize() const { return mPointSize; }
+  void setTitlePointSize(int pointSize);
+
+  QLabel* labelTitleName;        // rich text: the title in a span of titlePointSize
+  QPushButton* pushButtonClose;  // connected by each dialog to its onCancel_Clicked()
+  QLabel* label;                 // empty, below the close button
+
+ private:
+  void updateTitleLabel();
+
+  QString mTitle;
+  int mPointSize = kDefaultTitlePointSize;
+};

@@ -1,0 +1,5 @@
+#include "OffLineClass.h"
+
+OffLineClass::OffLineClass(QWidget* parent) : QWidget(parent) {}
+
+OffLineClass::~OffLineClass() = default;

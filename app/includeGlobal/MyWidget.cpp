@@ -1,0 +1,89 @@
+#include "MyWidget.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QDebug>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPushButton>
+
+MyWidget::MyWidget(QWidget* parent)
+    : QWidget(parent), pressOnChild(false), resizing(false), doubleClicked(false) {
+  if (objectName().isEmpty()) setObjectName(QStringLiteral("MyWidget"));
+  resize(400, 300);
+  setWindowTitle(tr("MyWidget"));
+  QMetaObject::connectSlotsByName(this);
+}
+
+bool MyWidget::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type == QEvent::MouseButtonPress || type == QEvent::MouseMove) {
+    if (qobject_cast<QComboBox*>(watched) || qobject_cast<QAbstractItemView*>(watched) ||
+        qobject_cast<QPushButton*>(watched)) {
+      pressOnChild = true;
+      return false;  // the child still gets the event
+    }
+  } else if (type == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->modifiers() == Qt::ControlModifier) {
+      const char* text = nullptr;
+      switch (key->key()) {
+        case Qt::Key_F1: text = "CTRL + F1"; break;
+        case Qt::Key_F2: text = "CTRL + F2"; break;
+        case Qt::Key_F3: text = "CTRL + F3"; break;
+        default: break;
+      }
+      if (text) {
+        qDebug().noquote() << QStringLiteral("[%1:%2]").arg(QLatin1String(__FILE__)).arg(__LINE__) << text;
+        return true;  // reserved shortcuts never reach the child
+      }
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void MyWidget::mousePressEvent(QMouseEvent* event) {
+  // A button that took the last press also took its release, so the flag may still be set.
+  pressOnChild = false;
+  const QPoint pos = event->pos();
+  if (pos.x() > width() - kResizeBand || pos.y() > height() - kResizeBand) {
+    resizing = true;
+    lastResizePos = event->globalPos();
+  } else if (event->button() == Qt::LeftButton) {
+    dragOffset = event->globalPos() - frameGeometry().topLeft();
+  }
+  QWidget::mousePressEvent(event);
+}
+
+void MyWidget::mouseReleaseEvent(QMouseEvent* event) {
+  pressOnChild = false;
+  resizing = false;
+  doubleClicked = false;
+  QWidget::mouseReleaseEvent(event);
+}
+
+void MyWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+  doubleClicked = true;
+  if (event->button() == Qt::LeftButton) {
+    if (isMaximized())
+      showNormal();
+    else
+      showMaximized();
+  }
+  QWidget::mouseDoubleClickEvent(event);
+}
+
+void MyWidget::mouseMoveEvent(QMouseEvent* event) {
+  if (resizing) {
+    const QPoint delta = event->globalPos() - lastResizePos;
+    resize(width() + delta.x(), height() + delta.y());
+    lastResizePos = event->globalPos();
+    QWidget::mouseMoveEvent(event);
+    return;
+  }
+  if (!pressOnChild && !doubleClicked && (event->buttons() & Qt::LeftButton))
+    move(event->globalPos() - dragOffset);
+}
+
+// Key presses that reach the window are dropped on purpose.
+void MyWidget::keyPressEvent(QKeyEvent*) {}

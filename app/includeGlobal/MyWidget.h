@@ -1,0 +1,33 @@
+// Base of the main window and of every dialog: a QWidget whose subclasses switch on the
+// frameless hint and draw their own title bar. Supplies moving by dragging anywhere on the
+// window, resizing from a 10-pixel band at the right and bottom edges and maximise/restore on
+// double-click. Subclasses install the window as event filter on their buttons and combo
+// boxes so a press there never starts a drag (the dialog frame helper does this).
+#pragma once
+
+#include <QPoint>
+#include <QWidget>
+
+class MyWidget : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit MyWidget(QWidget* parent = nullptr);
+  ~MyWidget() override = default;
+
+  static constexpr int kResizeBand = 10;  // pixels at the right and bottom edges
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+  QPoint dragOffset;        // global cursor position at the press minus the frame's top-left
+  bool pressOnChild;        // a press or move was seen on a button, combo box or item view
+  bool resizing;            // the current press began in the resize band
+  QPoint lastResizePos;     // global cursor position at the last resize step
+  bool doubleClicked;       // a double-click was seen since the last release
+};

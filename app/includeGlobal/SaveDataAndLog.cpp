@@ -1,0 +1,88 @@
+#include "SaveDataAndLog.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include "ProgramSettings.h"
+
+namespace {
+constexpr const char* kBanner = "********************\tLumivar Platform\t********************";
+
+QStringList readModelKeyList(const QSettings& settings, const QString& key) {
+  const QVariant value = settings.value(key);
+  // An unquoted value with commas comes back from QSettings as a list; treat commas as blanks.
+  if (value.type() == QVariant::StringList) return splitModelKeyList(value.toStringList().join(' '));
+  return splitModelKeyList(value.toString());
+}
+}  // namespace
+
+SaveDataAndLog::SaveDataAndLog(QObject* parent) : QObject(parent) {
+  readConfiguration();
+  openLogFile();
+}
+
+SaveDataAndLog::~SaveDataAndLog() {
+  {
+    QSettings settings(programConfigFilePath(), QSettings::IniFormat);
+    settings.setIniCodec("UTF-8");
+    settings.setValue(QStringLiteral("Config/LastOfflinePlayPath"), LastOfflinePlayPath);
+    settings.sync();
+  }
+  writeBanner();
+  mLogFile.close();
+}
+
+QString SaveDataAndLog::logRootDirectory() {
+  QString root = qEnvironmentVariable("LUMIVAR_LOG_ROOT");
+  if (root.isEmpty())
+    root = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/LumivarPlatform");
+  if (!root.endsWith('/')) root += '/';
+  return root + QStringLiteral("LumivarPlatformLogFile/");
+}
+
+void SaveDataAndLog::readConfiguration() {
+  QSettings settings(programConfigFilePath(), QSettings::IniFormat);
+  settings.setIniCodec("UTF-8");
+  settings.beginGroup(QStringLiteral("Config"));
+  outputLevel = settings.value(QStringLiteral("OutputDebuggingInformation"), 0).toInt();
+  isFilerDistanceZero = settings.value(QStringLiteral("isFilerDistanceZero"), true).toBool();
+  LidarType_Velkor = readModelKeyList(settings, QStringLiteral("LidarType_Velkor"));
+  LidarType_oldVelkor = readModelKeyList(settings, QStringLiteral("LidarType_oldVelkor"));
+  LidarType_Mavrin = readModelKeyList(settings, QStringLiteral("LidarType_Mavrin"));
+  LidarType_Kaldor = readModelKeyList(settings, QStringLiteral("LidarType_Kaldor"));
+  LidarType_Ostrik = readModelKeyList(settings, QStringLiteral("LidarType_Ostrik"));
+  LidarType_Rendal = readModelKeyList(settings, QStringLiteral("LidarType_Rendal"));
+  LidarType_Tolvek = readModelKeyList(settings, QStringLiteral("LidarType_Tolvek"));
+  LastOfflinePlayPath = settings.value(QStringLiteral("LastOfflinePlayPath")).toString();
+  settings.endGroup();
+}
+
+void SaveDataAndLog::openLogFile() {
+  const QDateTime now = QDateTime::currentDateTime();
+  const QString directory = logRootDirectory() + now.toString(QStringLiteral("yyyy-MM-dd")) + '/';
+  QDir().mkpath(directory);  // a failure shows as a failed open below
+  mLogFilePath = directory + QStringLiteral("LumivarPlatformLogFile_") +
+                 now.toString(QStringLiteral("yyyy-MM-dd-hh-mm-ss")) + QStringLiteral(".txt");
+  if (mLogFile.is_open()) mLogFile.close();
+  // The file system's own encoding (UTF-8 here), so non-ASCII directories work.
+  mLogFile.open(QFile::encodeName(mLogFilePath).constData(), std::ios::out | std::ios::app);
+  writeBanner();
+}
+
+void SaveDataAndLog::writeBanner() {
+  if (!mLogFile) return;
+  mLogFile << kBanner << std::endl;
+}
+
+void SaveDataAndLog::onGetDataLogToSaveSlot(QString text, int level) {
+  if (level == kDebugLevel && outputLevel != kDebugLevel) return;
+  if (!mLogFile) return;  // failed stream: entries are dropped and the program runs on
+  const QByteArray stamp =
+      QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-hh-mm-ss-zzz")).toUtf8();
+  mLogFile << stamp.constData() << "\t:\t" << text.toUtf8().constData() << '\n';
+  mLogFile.flush();
+}

@@ -1,0 +1,164 @@
+#include "MyWidget.h"
+
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QtTest/QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "WindowMouse.h"
+
+namespace {
+
+// A frameless window as the program's subclasses make it, at a known place.
+class FramelessWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    window.setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    window.setGeometry(100, 100, 400, 300);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  }
+  QPoint global(int x, int y) const { return window.mapToGlobal(QPoint(x, y)); }
+
+  MyWidget window;
+  WindowMouse mouse{&window};
+};
+
+TEST_F(FramelessWindow, ConstructionDefaults) {
+  MyWidget fresh;
+  EXPECT_EQ(fresh.objectName(), "MyWidget");
+  EXPECT_EQ(fresh.windowTitle(), "MyWidget");
+  EXPECT_EQ(fresh.size(), QSize(400, 300));
+}
+
+TEST_F(FramelessWindow, LeftDragMovesTheWindowWithTheCursor) {
+  const QPoint start = global(50, 50);
+  mouse.press(start);
+  mouse.move(start + QPoint(30, 20));
+  EXPECT_EQ(window.pos(), QPoint(130, 120));
+  mouse.move(start + QPoint(-40, 60));
+  EXPECT_EQ(window.pos(), QPoint(60, 160));
+  mouse.release(start + QPoint(-40, 60));
+  mouse.move(start + QPoint(100, 100));  // no button held: stays
+  EXPECT_EQ(window.pos(), QPoint(60, 160));
+  EXPECT_EQ(window.size(), QSize(400, 300));
+}
+
+TEST_F(FramelessWindow, RightDragDoesNotMove) {
+  const QPoint start = global(50, 50);
+  mouse.press(start, Qt::RightButton);
+  mouse.move(start + QPoint(30, 20));
+  mouse.release(start + QPoint(30, 20), Qt::RightButton);
+  EXPECT_EQ(window.pos(), QPoint(100, 100));
+}
+
+// A press in the 10-pixel band at the right or bottom edge resizes, with any button, on every
+// move until release, and never moves the window.
+TEST_F(FramelessWindow, EdgeBandResizes) {
+  struct Case {
+    QPoint press;
+    Qt::MouseButton button;
+  };
+  const Case cases[] = {
+      {{395, 150}, Qt::LeftButton},   // right band
+      {{200, 295}, Qt::LeftButton},   // bottom band
+      {{398, 298}, Qt::RightButton},  // corner, other button
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.press.x() << "," << c.press.y());
+    window.setGeometry(100, 100, 400, 300);
+    QApplication::processEvents();
+    const QPoint start = global(c.press.x(), c.press.y());
+    mouse.press(start, c.button);
+    mouse.move(start + QPoint(20, 30));
+    EXPECT_EQ(window.size(), QSize(420, 330));
+    mouse.move(start + QPoint(10, 50));
+    EXPECT_EQ(window.size(), QSize(410, 350));
+    mouse.release(start + QPoint(10, 50), c.button);
+    mouse.move(start + QPoint(60, 60));
+    EXPECT_EQ(window.size(), QSize(410, 350));
+    EXPECT_EQ(window.pos(), QPoint(100, 100));
+  }
+}
+
+TEST_F(FramelessWindow, PressJustInsideTheBandEdgeDrags) {
+  const QPoint start = global(390, 290);  // x == width - 10 is not in the band
+  mouse.press(start);
+  mouse.move(start + QPoint(5, 5));
+  mouse.release(start + QPoint(5, 5));
+  EXPECT_EQ(window.size(), QSize(400, 300));
+  EXPECT_EQ(window.pos(), QPoint(105, 105));
+}
+
+TEST_F(FramelessWindow, DoubleClickTogglesMaximisedAndHoldsTheWindowUntilRelease) {
+  const QPoint at = global(50, 50);
+  mouse.doubleClickAndHold(at);
+  EXPECT_TRUE(window.isMaximized());
+  const QPoint placed = window.pos();
+  mouse.move(at + QPoint(40, 40));  // button still held after the double-click
+  EXPECT_EQ(window.pos(), placed);
+  mouse.release(at + QPoint(40, 40));
+
+  const QPoint again = window.mapToGlobal(QPoint(50, 50));
+  mouse.doubleClickAndHold(again);
+  mouse.release(again);
+  EXPECT_FALSE(window.isMaximized());
+}
+
+TEST_F(FramelessWindow, DragStartingOnAFilteredButtonDoesNotMove) {
+  auto* button = new QPushButton(QStringLiteral("child"), &window);
+  button->setGeometry(20, 20, 100, 40);
+  button->show();
+  button->installEventFilter(&window);
+  QApplication::processEvents();
+
+  const QPoint onButton = global(60, 40);
+  mouse.press(onButton);
+  mouse.move(onButton + QPoint(30, 10));
+  mouse.release(onButton + QPoint(30, 10));  // still on the button, which takes the release
+  EXPECT_EQ(window.pos(), QPoint(100, 100));
+
+  const QPoint bare = global(200, 150);  // the next press on the bare window drags again
+  mouse.press(bare);
+  mouse.move(bare + QPoint(30, 30));
+  mouse.release(bare + QPoint(30, 30));
+  EXPECT_EQ(window.pos(), QPoint(130, 130));
+}
+
+class KeyRecorder : public QWidget {
+ public:
+  using QWidget::QWidget;
+  int presses = 0;
+
+ protected:
+  void keyPressEvent(QKeyEvent*) override { ++presses; }
+};
+
+TEST_F(FramelessWindow, ControlF1ToF3NeverReachAFilteredChild) {
+  struct Case {
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    bool reachesChild;
+  };
+  const Case cases[] = {
+      {Qt::Key_F1, Qt::ControlModifier, false},
+      {Qt::Key_F2, Qt::ControlModifier, false},
+      {Qt::Key_F3, Qt::ControlModifier, false},
+      {Qt::Key_F4, Qt::ControlModifier, true},
+      {Qt::Key_F1, Qt::NoModifier, true},
+      {Qt::Key_F1, Qt::ControlModifier | Qt::ShiftModifier, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "key " << c.key << " modifiers " << int(c.modifiers));
+    KeyRecorder child(&window);
+    child.installEventFilter(&window);
+    QKeyEvent press(QEvent::KeyPress, c.key, c.modifiers);
+    QApplication::sendEvent(&child, &press);
+    EXPECT_EQ(child.presses, c.reachesChild ? 1 : 0);
+  }
+}
+
+}  // namespace

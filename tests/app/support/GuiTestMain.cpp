@@ -1,0 +1,12 @@
+// main() for widget tests: a QApplication on the offscreen platform unless the caller picked
+// one (set QT_QPA_PLATFORM=xcb to watch a test under a display).
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
