@@ -15,8 +15,8 @@
 
 namespace {
 
-constexpr std::size_t kDatagramBytes = 1212;   // a point packet of the 1,212-byte models
-constexpr long kUnpacedDatagrams = 200000;  // paced runs send one second of traffic
+constexpr std::size_t kDatagramBytes = 1212;                  // a point packet of the 1,212-byte models
+constexpr long kUnpacedDatagrams = 200000;                    // paced runs send one second of traffic
 constexpr auto kDrainQuiet = std::chrono::milliseconds(100);  // no arrival for this long: done
 
 // Counts what reaches the queue; its loop pops like a model decoder, without decoding.
@@ -70,7 +70,8 @@ void BM_ReceivePath(benchmark::State& state) {
         while (std::chrono::steady_clock::now() < due) {
         }
       }
-      if (sender.sendTo("127.0.0.1", dataPort, packet.data(), packet.size()) == static_cast<long>(kDatagramBytes))
+      if (sender.sendTo("127.0.0.1", dataPort, packet.data(), packet.size()) ==
+          static_cast<long>(kDatagramBytes))
         ++sent;
     }
     sendSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -86,7 +87,8 @@ void BM_ReceivePath(benchmark::State& state) {
   state.counters["sent"] = static_cast<double>(sent);
   state.counters["delivered"] = static_cast<double>(delivered);
   state.counters["lost"] = static_cast<double>(sent - delivered);
-  state.counters["loss_pct"] = sent > 0 ? 100.0 * static_cast<double>(sent - delivered) / static_cast<double>(sent) : 0;
+  state.counters["loss_pct"] =
+      sent > 0 ? 100.0 * static_cast<double>(sent - delivered) / static_cast<double>(sent) : 0;
   state.counters["send_rate_per_s"] = sendSeconds > 0 ? static_cast<double>(sent) / sendSeconds : 0;
 }
 

@@ -12,19 +12,19 @@
 namespace {
 
 // Device-information packet, multi-byte numbers big-endian.
-constexpr std::size_t kRotateSpeedOffset = 8;        // u16
-constexpr std::size_t kLidarIpOffset = 10;           // 4 octets
-constexpr std::size_t kDestIpOffset = 14;            // 4 octets
-constexpr std::size_t kMacOffset = 18;               // 6 bytes
+constexpr std::size_t kRotateSpeedOffset = 8;  // u16
+constexpr std::size_t kLidarIpOffset = 10;     // 4 octets
+constexpr std::size_t kDestIpOffset = 14;      // 4 octets
+constexpr std::size_t kMacOffset = 18;         // 6 bytes
 constexpr std::size_t kMacBytes = 6;
-constexpr std::size_t kDataPortOffset = 24;          // u16
-constexpr std::size_t kDevPortOffset = 26;           // u16
-constexpr std::size_t kSourceSelectionOffset = 44;   // u8 (device layout) or u16
-constexpr std::size_t kFirmwareOffset = 1198;        // major (2 bytes), minor, patch, two nibble bytes
-constexpr std::size_t kGpsTimeBytes = 6;             // year - 2000, month, day, hour, minute, second
-constexpr std::size_t kGpsTextBytes = 10;            // latitude or longitude characters
-constexpr std::size_t kGpsLongitudeOffset = 10;      // from the GPS position offset
-constexpr std::size_t kGpsLatitudeSuffix = 20;       // from the GPS position offset
+constexpr std::size_t kDataPortOffset = 24;         // u16
+constexpr std::size_t kDevPortOffset = 26;          // u16
+constexpr std::size_t kSourceSelectionOffset = 44;  // u8 (device layout) or u16
+constexpr std::size_t kFirmwareOffset = 1198;       // major (2 bytes), minor, patch, two nibble bytes
+constexpr std::size_t kGpsTimeBytes = 6;            // year - 2000, month, day, hour, minute, second
+constexpr std::size_t kGpsTextBytes = 10;           // latitude or longitude characters
+constexpr std::size_t kGpsLongitudeOffset = 10;     // from the GPS position offset
+constexpr std::size_t kGpsLatitudeSuffix = 20;      // from the GPS position offset
 constexpr std::size_t kGpsLongitudeSuffix = 21;
 constexpr int kGpsYearBase = 2000;
 
@@ -46,7 +46,7 @@ constexpr const char* kNotUpdated = "Equipment package is not update!!!";
 constexpr const char* kCalibHeader = "ID,ActualDistance,LidarDistanc,Diff,PulseWidth,T";
 constexpr const char* kCalibMarker10 = "_10%_";
 constexpr const char* kCalibMarker70 = "_70%_";
-constexpr std::size_t kCalibMaxFloats = 32;           // 8 records of 4
+constexpr std::size_t kCalibMaxFloats = 32;  // 8 records of 4
 constexpr float kCalibSecondFileThreshold = 1e-6f;
 
 unsigned readBE16(const unsigned char* p, std::size_t offset) {
@@ -191,16 +191,16 @@ std::string LIDAR_Template::GetFPGA_Verdion() {
   const unsigned char* f = p.data() + kFirmwareOffset;
   const unsigned major = m_DeviceLayoutFlag ? readBE16(f, 0) : f[0] * 100u + f[1];
   return std::to_string(major) + "." + std::to_string(f[2]) + "." + std::to_string(f[3]) + "- v" +
-         std::to_string(f[4] >> 4) + "." + std::to_string(f[4] & 0x0F) + "." +
-         std::to_string(f[5] >> 4) + "." + std::to_string(f[5] & 0x0F);
+         std::to_string(f[4] >> 4) + "." + std::to_string(f[4] & 0x0F) + "." + std::to_string(f[5] >> 4) +
+         "." + std::to_string(f[5] & 0x0F);
 }
 
 std::string LIDAR_Template::GetGPS_Time(int offset) {
   std::array<unsigned char, kDevicePacketBuffer> p;
   if (!validDevicePacket(p) || !fieldInside(offset, kGpsTimeBytes)) return "-1";
   const unsigned char* t = p.data() + offset;
-  return std::to_string(t[0] + kGpsYearBase) + "/" + std::to_string(t[1]) + "/" + std::to_string(t[2]) +
-         " " + std::to_string(t[3]) + ":" + std::to_string(t[4]) + ":" + std::to_string(t[5]);
+  return std::to_string(t[0] + kGpsYearBase) + "/" + std::to_string(t[1]) + "/" + std::to_string(t[2]) + " " +
+         std::to_string(t[3]) + ":" + std::to_string(t[4]) + ":" + std::to_string(t[5]);
 }
 
 std::string LIDAR_Template::GetGPS_Latitude(int offset) {
@@ -336,19 +336,23 @@ bool LIDAR_Template::writeAddress(const std::string& text, const AddressRule& ru
 
 bool LIDAR_Template::setLidarIP(std::string ip) {
   static const AddressRule rule{
-      kLidarIpOffset, kCodeLidarAddress,
+      kLidarIpOffset,
+      kCodeLidarAddress,
       "Please enter the full Lidar IP address!!!Failed to set the Lidar IP address!!!",
       "Please enter the full Lidar IP address!!!Failed to set the Lidar IP address!!!",
-      "Failed to set the Lidar IP address!!!", true};
+      "Failed to set the Lidar IP address!!!",
+      true};
   return writeAddress(ip, rule);
 }
 
 bool LIDAR_Template::setComputerIP(std::string ip) {
   static const AddressRule rule{
-      kDestIpOffset, kCodeDestAddress,
+      kDestIpOffset,
+      kCodeDestAddress,
       "Please enter the full Dest IP address!!! Failed to set the Dest(Computer) IP address!!!",
       "Please enter the full Dest IP address!!!Failed to set the Dest(Computer) IP address!!!",
-      "Failed to set the computer IP address!!!", false};
+      "Failed to set the computer IP address!!!",
+      false};
   return writeAddress(ip, rule);
 }
 

@@ -35,9 +35,7 @@ void destroyDecoder(GetLidarDataDllPrivate& record) {
 GetLidarDataDll::GetLidarDataDll() : m_Private(std::make_shared<GetLidarDataDllPrivate>()) {}
 
 GetLidarDataDll::GetLidarDataDll(const GetLidarDataDll& other)
-    : m_Private(other.m_Private),
-      m_MessageCallback(other.m_MessageCallback),
-      m_Flag(other.m_Flag) {
+    : m_Private(other.m_Private), m_MessageCallback(other.m_MessageCallback), m_Flag(other.m_Flag) {
   for (int i = 0; i < 6; ++i) m_Reserved[i] = other.m_Reserved[i];
 }
 
@@ -64,7 +62,9 @@ void GetLidarDataDll::setDecoder(LIDAR_Template* decoder) {
   if (decoder != nullptr && m_MessageCallback != nullptr) decoder->setMessageCallback(m_MessageCallback);
 }
 
-LIDAR_Template* GetLidarDataDll::decoder() const { return m_Private->decoder; }
+LIDAR_Template* GetLidarDataDll::decoder() const {
+  return m_Private->decoder;
+}
 
 void GetLidarDataDll::setDeviceOffsets(int rotateState, int gpsTime, int gpsPosition) {
   m_Private->rotateStateOffset = rotateState;
@@ -209,7 +209,8 @@ void GetLidarDataDll::SetControllerCallBackFun(
   if (LIDAR_Template* d = decoderOrReport()) d->setSharedVectorCallback(callback);
 }
 
-void GetLidarDataDll::SetControllerCallBackFun(std::function<void(std::vector<_MuchLidarData>, int)>* callback) {
+void GetLidarDataDll::SetControllerCallBackFun(
+    std::function<void(std::vector<_MuchLidarData>, int)>* callback) {
   if (LIDAR_Template* d = decoderOrReport()) d->setVectorCallback(callback);
 }
 

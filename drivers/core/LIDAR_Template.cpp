@@ -10,8 +10,8 @@
 namespace {
 
 constexpr const char* kDriverConfigPath = "./config.ini";
-constexpr std::size_t kProfileTextMax = 99;            // characters of a profile text value
-constexpr int kMinNonZeroDistances = 20;               // fewer in a frame: code 10022
+constexpr std::size_t kProfileTextMax = 99;  // characters of a profile text value
+constexpr int kMinNonZeroDistances = 20;     // fewer in a frame: code 10022
 constexpr int kDistanceErrorCode = 10022;
 constexpr int kTimeMessageCode = 50;
 constexpr std::array<float, 4> kDefaultCalibBounds = {9999.0f, -999.0f, 9999.0f, -9999.0f};
@@ -20,8 +20,8 @@ constexpr std::array<float, 4> kDefaultCalibBounds = {9999.0f, -999.0f, 9999.0f,
 constexpr std::size_t kLidarIpOffset = 10;
 
 std::string dottedDecimal(const unsigned char* octets) {
-  return std::to_string(octets[0]) + "." + std::to_string(octets[1]) + "." +
-         std::to_string(octets[2]) + "." + std::to_string(octets[3]);
+  return std::to_string(octets[0]) + "." + std::to_string(octets[1]) + "." + std::to_string(octets[2]) + "." +
+         std::to_string(octets[3]);
 }
 
 template <typename Fn, typename... Args>
@@ -74,8 +74,7 @@ LIDAR_Template::~LIDAR_Template() {
 
 // ---------------------------------------------------------------- packet entry
 
-void LIDAR_Template::onReceiveData(_LidarDataType kind, const unsigned char* bytes,
-                                   unsigned short length) {
+void LIDAR_Template::onReceiveData(_LidarDataType kind, const unsigned char* bytes, unsigned short length) {
   const int k = static_cast<int>(kind);
   if (k < LidarDataType_Point || k > LidarDataType_Device || bytes == nullptr) return;
   if (length >= kMinQueuedPacketBytes) {
@@ -101,11 +100,11 @@ void LIDAR_Template::storeDevicePacket(const unsigned char* bytes, std::size_t l
   }
   DevicePacketCallback* callback = m_DevicePacketCallback.load();
   if (callback != nullptr && *callback) {
+    // The callback's copy is this packet even if another one is stored meanwhile.
     std::lock_guard<std::mutex> lock(m_DeviceCallbackMutex);
-    {
-      std::lock_guard<std::mutex> deviceLock(m_DeviceMutex);
-      m_DeviceCallbackPacket = m_DevicePacket;
-    }
+    std::memcpy(m_DeviceCallbackPacket.data(), bytes, n);
+    std::fill(m_DeviceCallbackPacket.begin() + static_cast<std::ptrdiff_t>(n), m_DeviceCallbackPacket.end(),
+              0);
     (*callback)(m_DeviceCallbackPacket.data(), m_Offline.load() ? 1 : 0);
   }
   m_DevicePacketFlag.store(true);
@@ -162,11 +161,11 @@ void LIDAR_Template::publishFrame() {
     m_WorkSharedVector = std::make_shared<std::vector<_MuchLidarData>>();
   }
   if (m_FrameCloud) {
-    callIfSet(m_TwoCloudCallback, m_FrameCloud, m_SelectedCloud, m_FrameStatus, m_ReturnMode,
-              m_ModelValue, m_Active.lineParam);
+    callIfSet(m_TwoCloudCallback, m_FrameCloud, m_SelectedCloud, m_FrameStatus, m_ReturnMode, m_ModelValue,
+              m_Active.lineParam);
     // The three-cloud form takes the third cloud second.
-    callIfSet(m_ThreeCloudCallback, m_FrameCloud, m_ThirdCloud, m_SelectedCloud, m_FrameStatus,
-              m_ReturnMode, m_ModelValue);
+    callIfSet(m_ThreeCloudCallback, m_FrameCloud, m_ThirdCloud, m_SelectedCloud, m_FrameStatus, m_ReturnMode,
+              m_ModelValue);
     m_LastFrameCloud = m_FrameCloud;
     m_LastSelectedCloud = m_SelectedCloud;
     m_LastThirdCloud = m_ThirdCloud;
@@ -206,9 +205,8 @@ void LIDAR_Template::sendMessage(std::string text, int code) {
 
 void LIDAR_Template::sendTimeMessage() {
   if (m_Second != m_LastSecondSent) {
-    sendMessage(std::to_string(m_Year) + "/" + std::to_string(m_Month) + "/" + std::to_string(m_Day) +
-                    " " + std::to_string(m_Hour) + ":" + std::to_string(m_Minute) + ":" +
-                    std::to_string(m_Second),
+    sendMessage(std::to_string(m_Year) + "/" + std::to_string(m_Month) + "/" + std::to_string(m_Day) + " " +
+                    std::to_string(m_Hour) + ":" + std::to_string(m_Minute) + ":" + std::to_string(m_Second),
                 kTimeMessageCode);
   }
   m_LastSecondSent = m_Second;
@@ -238,8 +236,8 @@ void LIDAR_Template::joinDecodeThreadLocked() {
 
 void LIDAR_Template::startDataProcessThread() {
   std::lock_guard<std::mutex> lock(m_ThreadMutex);
-  const bool onDecodeThread = m_DecodeThread.joinable() &&
-                              m_DecodeThread.get_id() == std::this_thread::get_id();
+  const bool onDecodeThread =
+      m_DecodeThread.joinable() && m_DecodeThread.get_id() == std::this_thread::get_id();
   joinDecodeThreadLocked();
   m_Stop.store(false);
   m_Running.store(true);
@@ -276,8 +274,8 @@ void LIDAR_Template::stopAndWait() {
   joinDecodeThreadLocked();
 }
 
-void LIDAR_Template::setOffLineData(const unsigned char* data, unsigned short length,
-                                    _LidarDataType kind, bool end, int step) {
+void LIDAR_Template::setOffLineData(const unsigned char* data, unsigned short length, _LidarDataType kind,
+                                    bool end, int step) {
   if (end) {
     m_EndOfData.store(true);
     return;
@@ -320,7 +318,9 @@ void LIDAR_Template::setRGBType(_SetRGB_Type type, int useColorBar) {
 
 void LIDAR_Template::setChannelSelection(const int* flags) {
   if (flags == nullptr) return;
-  editSettings([&](DecoderSettings& s) { std::copy(flags, flags + s.channelSelection.size(), s.channelSelection.begin()); });
+  editSettings([&](DecoderSettings& s) {
+    std::copy(flags, flags + s.channelSelection.size(), s.channelSelection.begin());
+  });
 }
 
 void LIDAR_Template::setHangleRange(float start, float end) {
@@ -359,7 +359,9 @@ void LIDAR_Template::setPointColor(PointInfo* point, _SetRGB_Type type) {
   if (!colourPointByMode(point, type, m_Active.useColorBar, m_Config->colorBars)) setIntensityColor(point);
 }
 
-void LIDAR_Template::setIntensityColor(PointInfo* point) { applyIntensityRamp(point, point->Intensity); }
+void LIDAR_Template::setIntensityColor(PointInfo* point) {
+  applyIntensityRamp(point, point->Intensity);
+}
 
 bool LIDAR_Template::checkFiltrationData(const PointInfo* point) const {
   return passesFiltration(m_Active.filter, *point);

@@ -102,7 +102,8 @@ inline std::uint16_t freeUdpPort() {
 }
 
 // Polls until pred holds or the (generous) limit passes.
-inline bool waitUntil(const std::function<bool()>& pred, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+inline bool waitUntil(const std::function<bool()>& pred,
+                      std::chrono::milliseconds limit = std::chrono::seconds(10)) {
   const auto end = std::chrono::steady_clock::now() + limit;
   while (!pred()) {
     if (std::chrono::steady_clock::now() > end) return false;

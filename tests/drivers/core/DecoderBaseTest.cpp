@@ -69,7 +69,8 @@ TEST(DecoderPacketEntry, QueuesStoresAndFlagsByKindLengthAndHeader) {
       DevicePacket d;
       if (row.header == Device00) d.byte(0, 0x00);
       if (row.header == BadByte3) d.byte(3, 0x5B);
-      std::copy(d.bytes.begin(), d.bytes.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(row.length, 8)),
+      std::copy(d.bytes.begin(),
+                d.bytes.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(row.length, 8)),
                 bytes.begin());
     }
     decoder.onReceiveData(static_cast<_LidarDataType>(row.kind), bytes.data(),
@@ -333,7 +334,8 @@ TEST_F(DecoderConstruction, DefaultsWithoutConfigFiles) {
   EXPECT_EQ(c.OriginalAngleOutput + c.isUserOskel + c.isUser160_or_200 + c.isUserNewShowLidarParamStatus, 0);
   EXPECT_EQ(c.colorBarCount, 0);
   const auto bounds = decoder.calibrationBounds();
-  for (const auto& record : bounds) EXPECT_EQ(record, (std::array<float, 4>{9999.f, -999.f, 9999.f, -9999.f}));
+  for (const auto& record : bounds)
+    EXPECT_EQ(record, (std::array<float, 4>{9999.f, -999.f, 9999.f, -9999.f}));
   // Tables use the decoders' pi: sin(180 degrees) is not quite zero.
   EXPECT_DOUBLE_EQ(decoder.cosTable()[0], 1.0);
   EXPECT_NEAR(decoder.sinTable()[90000], 1.0, 1e-12);
@@ -353,7 +355,8 @@ TEST_F(DecoderConstruction, ReadsConfigIniAndColourTable) {
     bars[1024 + 4 * 7 + 1] = 0x10;
     bars[1024 + 4 * 7 + 2] = 0x20;
     bars[1024 + 4 * 7 + 3] = 0x30;
-    std::ofstream("colorbar/colorbar.bin", std::ios::binary).write(bars.data(), static_cast<std::streamsize>(bars.size()));
+    std::ofstream("colorbar/colorbar.bin", std::ios::binary)
+        .write(bars.data(), static_cast<std::streamsize>(bars.size()));
   }
   TestDecoder decoder;
   const DriverConfig& c = decoder.config();

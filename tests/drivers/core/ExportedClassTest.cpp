@@ -33,8 +33,18 @@ TEST(ExportedClass, BareObjectReportsOrStaysSilentPerExport) {
   unsigned char bytes[1206] = {};
   std::function<void(GetLidarDataDll::CloudPtr, GetLidarDataDll::CloudPtr, int, int, int, int)> two;
   const std::vector<Row> rows = {
-      {"LidarStart", [](GetLidarDataDll& d) { d.LidarStart(); return std::string(); }, "", true},
-      {"LidarTypeInit", [](GetLidarDataDll& d) { d.LidarTypeInit(1, 2, "x"); return std::string(); }, "", true},
+      {"LidarStart",
+       [](GetLidarDataDll& d) {
+         d.LidarStart();
+         return std::string();
+       },
+       "", true},
+      {"LidarTypeInit",
+       [](GetLidarDataDll& d) {
+         d.LidarTypeInit(1, 2, "x");
+         return std::string();
+       },
+       "", true},
       {"GetLidarIP", [](GetLidarDataDll& d) { return d.GetLidarIP(); }, "-1", true},
       {"GetComputerIP", [](GetLidarDataDll& d) { return d.GetComputerIP(); }, "-1", true},
       {"GetMacAddress", [](GetLidarDataDll& d) { return d.GetMacAddress(); }, "-1", true},
@@ -46,7 +56,8 @@ TEST(ExportedClass, BareObjectReportsOrStaysSilentPerExport) {
       {"GetDevPort", [&](GetLidarDataDll& d) { return i(d.GetDevPort()); }, "-1", true},
       {"GetLidarRotateSpeed", [&](GetLidarDataDll& d) { return i(d.GetLidarRotateSpeed()); }, "-1", true},
       {"GetLidarRotateState", [&](GetLidarDataDll& d) { return i(d.GetLidarRotateState()); }, "-1", true},
-      {"GetLidarSoureSelection", [&](GetLidarDataDll& d) { return i(d.GetLidarSoureSelection()); }, "-1", true},
+      {"GetLidarSoureSelection", [&](GetLidarDataDll& d) { return i(d.GetLidarSoureSelection()); }, "-1",
+       true},
       {"SendLidarData_UDP", [&](GetLidarDataDll& d) { return b(d.SendLidarData_UDP()); }, "false", true},
       {"SetLidarIP", [&](GetLidarDataDll& d) { return b(d.SetLidarIP("192.168.1.2")); }, "false", true},
       {"SetComputerIP", [&](GetLidarDataDll& d) { return b(d.SetComputerIP("192.168.1.2")); }, "false", true},
@@ -54,34 +65,65 @@ TEST(ExportedClass, BareObjectReportsOrStaysSilentPerExport) {
       {"SetDevPort", [&](GetLidarDataDll& d) { return b(d.SetDevPort(1)); }, "false", true},
       {"SetLidarRotateSpeed", [&](GetLidarDataDll& d) { return b(d.SetLidarRotateSpeed(1)); }, "false", true},
       {"SetLidarRotateState", [&](GetLidarDataDll& d) { return b(d.SetLidarRotateState(1)); }, "false", true},
-      {"SetLidarSoureSelection", [&](GetLidarDataDll& d) { return b(d.SetLidarSoureSelection(1)); }, "false", true},
+      {"SetLidarSoureSelection", [&](GetLidarDataDll& d) { return b(d.SetLidarSoureSelection(1)); }, "false",
+       true},
       {"SetLidarWorkState", [&](GetLidarDataDll& d) { return b(d.SetLidarWorkState(1)); }, "false", true},
       {"SetCalibrationParam",
-       [&](GetLidarDataDll& d) { return b(d.SetCalibrationParam(0, 0, false, floats, "", false)); }, "false", true},
-      {"SetChannelSelection", [&](GetLidarDataDll& d) { return b(d.SetChannelSelection(flags)); }, "false", true},
-      {"SetEcho_SingleOrDouble", [&](GetLidarDataDll& d) { return b(d.SetEcho_SingleOrDouble(1)); }, "false", true},
-      {"SetFilteDistanceZero", [&](GetLidarDataDll& d) { return b(d.SetFilteDistanceZero(true)); }, "false", true},
+       [&](GetLidarDataDll& d) { return b(d.SetCalibrationParam(0, 0, false, floats, "", false)); }, "false",
+       true},
+      {"SetChannelSelection", [&](GetLidarDataDll& d) { return b(d.SetChannelSelection(flags)); }, "false",
+       true},
+      {"SetEcho_SingleOrDouble", [&](GetLidarDataDll& d) { return b(d.SetEcho_SingleOrDouble(1)); }, "false",
+       true},
+      {"SetFilteDistanceZero", [&](GetLidarDataDll& d) { return b(d.SetFilteDistanceZero(true)); }, "false",
+       true},
       {"SetFiltrationDataParam",
-       [&](GetLidarDataDll& d) { return b(d.SetFiltrationDataParam(_FiltrationDataInitParam())); }, "false", true},
+       [&](GetLidarDataDll& d) { return b(d.SetFiltrationDataParam(_FiltrationDataInitParam())); }, "false",
+       true},
       {"SetGroupIp", [&](GetLidarDataDll& d) { return b(d.SetGroupIp("224.1.1.2")); }, "false", true},
       {"SetHangleRange", [&](GetLidarDataDll& d) { return b(d.SetHangleRange(0, 10)); }, "false", true},
-      {"SetXandrilLineSetParam", [&](GetLidarDataDll& d) { return b(d.SetXandrilLineSetParam(1)); }, "false", true},
-      {"SetLidarSetParam", [&](GetLidarDataDll& d) { return b(d.SetLidarSetParam(1, &floats)); }, "false", true},
-      {"SetRGB_TypeSelection", [&](GetLidarDataDll& d) { return b(d.SetRGB_TypeSelection(RGB_Solid, 0)); }, "false",
+      {"SetXandrilLineSetParam", [&](GetLidarDataDll& d) { return b(d.SetXandrilLineSetParam(1)); }, "false",
        true},
-      {"SetControllerCallBackFun", [&](GetLidarDataDll& d) { d.SetControllerCallBackFun(&two); return std::string(); },
+      {"SetLidarSetParam", [&](GetLidarDataDll& d) { return b(d.SetLidarSetParam(1, &floats)); }, "false",
+       true},
+      {"SetRGB_TypeSelection", [&](GetLidarDataDll& d) { return b(d.SetRGB_TypeSelection(RGB_Solid, 0)); },
+       "false", true},
+      {"SetControllerCallBackFun",
+       [&](GetLidarDataDll& d) {
+         d.SetControllerCallBackFun(&two);
+         return std::string();
+       },
        "", true},
-      {"SetDecCallBackFun", [](GetLidarDataDll& d) { d.SetDecCallBackFun(nullptr); return std::string(); }, "", true},
-      {"LidarStop", [](GetLidarDataDll& d) { d.LidarStop(); return std::string(); }, "", false},
-      {"setOffLineData",
-       [&](GetLidarDataDll& d) { d.setOffLineData(bytes, 1206, LidarDataType_Point, false, 1); return std::string(); },
+      {"SetDecCallBackFun",
+       [](GetLidarDataDll& d) {
+         d.SetDecCallBackFun(nullptr);
+         return std::string();
+       },
+       "", true},
+      {"LidarStop",
+       [](GetLidarDataDll& d) {
+         d.LidarStop();
+         return std::string();
+       },
        "", false},
-      {"setSelectRange", [](GetLidarDataDll& d) { d.setSelectRange(true, 0, 0, 0, 1, 1, 1); return std::string(); }, "",
+      {"setOffLineData",
+       [&](GetLidarDataDll& d) {
+         d.setOffLineData(bytes, 1206, LidarDataType_Point, false, 1);
+         return std::string();
+       },
+       "", false},
+      {"setSelectRange",
+       [](GetLidarDataDll& d) {
+         d.setSelectRange(true, 0, 0, 0, 1, 1, 1);
+         return std::string();
+       },
+       "", false},
+      {"GetLidarPerFrameIsOK", [&](GetLidarDataDll& d) { return b(d.GetLidarPerFrameIsOK()); }, "false",
        false},
-      {"GetLidarPerFrameIsOK", [&](GetLidarDataDll& d) { return b(d.GetLidarPerFrameIsOK()); }, "false", false},
-      {"GetLidarPerFrameDate", [&](GetLidarDataDll& d) { return i(int(d.GetLidarPerFrameDate().size())); }, "0", false},
-      {"GetLidarPerFrameDatePrt", [&](GetLidarDataDll& d) { return b(d.GetLidarPerFrameDatePrt() != nullptr); },
-       "false", false},
+      {"GetLidarPerFrameDate", [&](GetLidarDataDll& d) { return i(int(d.GetLidarPerFrameDate().size())); },
+       "0", false},
+      {"GetLidarPerFrameDatePrt",
+       [&](GetLidarDataDll& d) { return b(d.GetLidarPerFrameDatePrt() != nullptr); }, "false", false},
       {"GetDllCurrentTypeVersionDate", [](GetLidarDataDll& d) { return d.GetDllCurrentTypeVersionDate(); },
        "LidarType_XXX_v2.1.1_2023/08/31", false},
   };
@@ -118,18 +160,24 @@ TEST(ExportedClass, CopiesShareOneDecoderUntilTheFirstIsDestroyed) {
     EXPECT_EQ(assigned.GetLidarIP(), "10.1.2.3");
     EXPECT_EQ(model.GetDllCurrentTypeVersionDate(), "LidarType_Test_v0.0.1_2026/01/01");
   }  // the first copy destroyed stops and frees the decoder
+  EXPECT_EQ(TestDecoder::alive.load(), 0);
   log.clear();
   EXPECT_EQ(model.GetLidarIP(), "-1");
   EXPECT_EQ(log.all(), std::vector<Message>{kNoClass});
   EXPECT_EQ(model.testDecoder(), nullptr);
 
-  // Assigning over the last owner of a running decoder frees it (no leak, no stray threads).
-  GetLidarDataDll_Test other;
-  other.setOffLineData(packet.bytes.data(), 1206, LidarDataType_Device, false, 1);
-  GetLidarDataDll base;
-  base = other;
-  other = GetLidarDataDll_Test();  // 'other' was the second owner: its decoder stays with 'base'
-  EXPECT_EQ(base.GetLidarIP(), "10.1.2.3");
+  // Assigning over the last owner of a running decoder stops and frees it.
+  const int aliveBefore = TestDecoder::alive.load();
+  {
+    GetLidarDataDll_Test last;
+    last.setOffLineData(packet.bytes.data(), 1206, LidarDataType_Device, false, 1);  // its loop runs
+    GetLidarDataDll_Test fresh;
+    EXPECT_EQ(TestDecoder::alive.load(), aliveBefore + 2);
+    last = fresh;
+    EXPECT_EQ(TestDecoder::alive.load(), aliveBefore + 1);
+    EXPECT_EQ(last.testDecoder(), fresh.testDecoder());
+  }
+  EXPECT_EQ(TestDecoder::alive.load(), aliveBefore);
 }
 
 struct FrameCounter {
@@ -183,7 +231,9 @@ TEST(OfflineData, OversizedPacketsAreCutToTheOfflineBuffer) {
   TestDecoder* d = driver.testDecoder();
   d->m_Running = true;  // no decode loop: the queue stays for inspection
   int offlineArg = -1;
-  std::function<void(unsigned char*, int)> onDevice = [&](unsigned char*, int offline) { offlineArg = offline; };
+  std::function<void(unsigned char*, int)> onDevice = [&](unsigned char*, int offline) {
+    offlineArg = offline;
+  };
   driver.SetDecCallBackFun(&onDevice);
   std::vector<unsigned char> big(60000, 0x11);
   driver.setOffLineData(big.data(), 60000, LidarDataType_Point, false, -1);
@@ -284,7 +334,8 @@ TEST(LiveRun, DestroyedWhileBothThreadsRunAndFramesFlow) {
       driver.LidarStart();
       ASSERT_TRUE(waitUntil([&] { return counter.frames.load() > 3; }));
       // Offline packets from the caller's thread at the same time.
-      for (int n = 0; n < 20; ++n) driver.setOffLineData(packet.bytes.data(), 1212, LidarDataType_Point, false, 1);
+      for (int n = 0; n < 20; ++n)
+        driver.setOffLineData(packet.bytes.data(), 1212, LidarDataType_Point, false, 1);
     }  // the destructor waits for both threads before freeing anything
     const int after = counter.frames.load();
     std::this_thread::sleep_for(std::chrono::milliseconds(20));

@@ -82,18 +82,21 @@ TEST(DriverLibraries, TwoLibrariesInOneProcessKeepTheirOwnClassesAndCallbacks) {
 
 std::string demangle(const std::string& name) {
   int status = 0;
-  std::unique_ptr<char, void (*)(void*)> out(abi::__cxa_demangle(name.c_str(), nullptr, nullptr, &status), std::free);
+  std::unique_ptr<char, void (*)(void*)> out(abi::__cxa_demangle(name.c_str(), nullptr, nullptr, &status),
+                                             std::free);
   return status == 0 && out ? std::string(out.get()) : name;
 }
 
-bool startsWith(const std::string& s, const std::string& prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
+bool startsWith(const std::string& s, const std::string& prefix) {
+  return s.compare(0, prefix.size(), prefix) == 0;
+}
 
 TEST(DriverLibraries, ExportOnlyTheTwoClassesAndTheEntry) {
   for (const char* path : kLibraries) {
     SCOPED_TRACE(path);
     FILE* nm = popen((std::string("nm -D --defined-only ") + path).c_str(), "r");
     ASSERT_NE(nm, nullptr);
-    std::set<std::string> methods;
+    std::set<std::string> methods, modelMethods, tables;
     std::vector<std::string> unexpected;
     int entries = 0;
     char line[4096];
@@ -113,6 +116,9 @@ TEST(DriverLibraries, ExportOnlyTheTwoClassesAndTheEntry) {
                                  "typeinfo for GetLidarDataDll", "typeinfo name for GetLidarDataDll"})
         ours = ours || startsWith(name, prefix);
       if (!ours) unexpected.push_back(name);
+      if (startsWith(name, "GetLidarDataDll_Test::"))
+        modelMethods.insert(name.substr(22, name.find_first_of("[(") - 22));
+      if (startsWith(name, "vtable for ") || startsWith(name, "typeinfo for ")) tables.insert(name);
       if (startsWith(name, "GetLidarDataDll::")) {
         const std::string method = name.substr(17, name.find_first_of("[(") - 17);  // no abi tag
         methods.insert(method);
@@ -122,18 +128,61 @@ TEST(DriverLibraries, ExportOnlyTheTwoClassesAndTheEntry) {
     EXPECT_EQ(entries, 2);
     EXPECT_TRUE(unexpected.empty()) << unexpected.size() << " further symbols, first: " << unexpected.front();
     // The base class's exports, by name (constructors, destructor and overloads fold together).
-    const std::set<std::string> expected = {
-        "GetLidarDataDll", "~GetLidarDataDll", "operator=", "GetComputerIP", "GetDataPort", "GetDevPort",
-        "GetDllCurrentTypeVersionDate", "GetFPGA_Verdion", "GetGPS_Latitude", "GetGPS_Longitude", "GetGPS_Time",
-        "GetLidarIP", "GetLidarPerFrameDate", "GetLidarPerFrameDatePrt", "GetLidarPerFrameIsOK",
-        "GetLidarRotateSpeed", "GetLidarRotateState", "GetLidarSoureSelection", "GetMacAddress", "LidarStart",
-        "LidarStop", "LidarTypeInit", "MessFunction", "SendLidarData_UDP", "SetCalibrationParam",
-        "SetCallbackMessage", "SetChannelSelection", "SetComputerIP", "SetControllerCallBackFun", "SetDataPort",
-        "SetDecCallBackFun", "SetDevPort", "SetEcho_SingleOrDouble", "SetFilteDistanceZero",
-        "SetFiltrationDataParam", "SetGroupIp", "SetHangleRange", "SetXandrilLineSetParam", "SetLidarIP",
-        "SetLidarRotateSpeed", "SetLidarRotateState", "SetLidarSetParam", "SetLidarSoureSelection",
-        "SetLidarWorkState", "SetRGB_TypeSelection", "setOffLineData", "setSelectRange"};
+    const std::set<std::string> expected = {"GetLidarDataDll",
+                                            "~GetLidarDataDll",
+                                            "operator=",
+                                            "GetComputerIP",
+                                            "GetDataPort",
+                                            "GetDevPort",
+                                            "GetDllCurrentTypeVersionDate",
+                                            "GetFPGA_Verdion",
+                                            "GetGPS_Latitude",
+                                            "GetGPS_Longitude",
+                                            "GetGPS_Time",
+                                            "GetLidarIP",
+                                            "GetLidarPerFrameDate",
+                                            "GetLidarPerFrameDatePrt",
+                                            "GetLidarPerFrameIsOK",
+                                            "GetLidarRotateSpeed",
+                                            "GetLidarRotateState",
+                                            "GetLidarSoureSelection",
+                                            "GetMacAddress",
+                                            "LidarStart",
+                                            "LidarStop",
+                                            "LidarTypeInit",
+                                            "MessFunction",
+                                            "SendLidarData_UDP",
+                                            "SetCalibrationParam",
+                                            "SetCallbackMessage",
+                                            "SetChannelSelection",
+                                            "SetComputerIP",
+                                            "SetControllerCallBackFun",
+                                            "SetDataPort",
+                                            "SetDecCallBackFun",
+                                            "SetDevPort",
+                                            "SetEcho_SingleOrDouble",
+                                            "SetFilteDistanceZero",
+                                            "SetFiltrationDataParam",
+                                            "SetGroupIp",
+                                            "SetHangleRange",
+                                            "SetXandrilLineSetParam",
+                                            "SetLidarIP",
+                                            "SetLidarRotateSpeed",
+                                            "SetLidarRotateState",
+                                            "SetLidarSetParam",
+                                            "SetLidarSoureSelection",
+                                            "SetLidarWorkState",
+                                            "SetRGB_TypeSelection",
+                                            "setOffLineData",
+                                            "setSelectRange"};
     for (const std::string& m : expected) EXPECT_TRUE(methods.count(m)) << m;
+    const std::set<std::string> expectedModel = {"GetLidarDataDll_Test", "~GetLidarDataDll_Test",
+                                                 "operator=", "GetDllCurrentTypeVersionDate", "testDecoder"};
+    EXPECT_EQ(modelMethods, expectedModel);
+    const std::set<std::string> expectedTables = {
+        "vtable for GetLidarDataDll", "typeinfo for GetLidarDataDll", "vtable for GetLidarDataDll_Test",
+        "typeinfo for GetLidarDataDll_Test"};
+    EXPECT_EQ(tables, expectedTables);
   }
 }
 

@@ -17,7 +17,12 @@ public:
   static constexpr std::size_t kIntensityOffset = 48;
   static constexpr std::size_t kMaxPoints = 32;
 
-  ~TestDecoder() override { stopAndWait(); }
+  TestDecoder() { ++alive; }
+  ~TestDecoder() override {
+    stopAndWait();
+    --alive;
+  }
+  static inline std::atomic<int> alive{0};  // decoders not yet destroyed
 
   void dataProcessThread() override;
   void setIntensityColor(PointInfo* point) override;

@@ -9,7 +9,11 @@ class TestDecoder;
 
 class LUMIVAR_DRIVER_EXPORT GetLidarDataDll_Test : public GetLidarDataDll {
 public:
+  // Defined out of line so the library exports them, like every model class.
   GetLidarDataDll_Test();
+  GetLidarDataDll_Test(const GetLidarDataDll_Test& other);
+  GetLidarDataDll_Test& operator=(const GetLidarDataDll_Test& other);
+  ~GetLidarDataDll_Test();
   std::string GetDllCurrentTypeVersionDate() override;
   TestDecoder* testDecoder() const;
 };

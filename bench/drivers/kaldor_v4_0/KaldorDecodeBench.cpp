@@ -41,5 +41,3 @@ BENCHMARK(decode)
     ->MinTime(1.0);
 
 }  // namespace
-
-BENCHMARK_MAIN();
