@@ -26,11 +26,7 @@
 #include <vtkRenderer.h>
 
 #include "AppBuildInfo.h"
-// The connection dialog lands with the discovery work; until then a bare window stands in.
-#if __has_include("DeviceLookupConnection.h")
 #include "DeviceLookupConnection.h"
-#define LUMIVAR_HAVE_CONNECTION_DIALOG 1
-#endif
 #include "FiltrationData.h"
 #include "Halverd.h"
 #include "MessageBoxSeam.h"
@@ -230,15 +226,9 @@ void newLumivar::initObjects() {
   qRegisterMetaType<BoxSelectParam>("BoxSelectParam");
   qRegisterMetaType<std::string>("std::string");
 
-#ifdef LUMIVAR_HAVE_CONNECTION_DIALOG
   mDeviceLookupConnection = new DeviceLookupConnection();
-#else
-  mDeviceLookupConnection = new MyWidget();
-#endif
-#ifdef LUMIVAR_HAVE_CONNECTION_DIALOG
   connect(mDeviceLookupConnection, SIGNAL(onSendLidarInitParamSignal(LidarInitParam)), this,
           SLOT(onGetLidarInitParamSlot(LidarInitParam)), Qt::UniqueConnection);
-#endif
 
   mHalverd = new Halverd();
   connect(mHalverd, SIGNAL(onSendDataLogToSaveSignal(QString, int)), mSaveDataAndLog,

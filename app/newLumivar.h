@@ -197,7 +197,7 @@ private:
   pcl::visualization::PCLVisualizer::Ptr mViewer;
   vtkSmartPointer<vtkOrientationMarkerWidget> mAxesWidget;
   int pointSize = 1;
-  QWidget* mDeviceLookupConnection = nullptr;  // the connection dialog
+  DeviceLookupConnection* mDeviceLookupConnection = nullptr;
   LidarInitParam lidarInitParam;
   Halverd* mHalverd = nullptr;
   bool isConnected = false;
