@@ -1,13 +1,20 @@
 // End to end: the test sender plays a sensor on loopback; the window, connected through the
 // real glue and the real Kaldor driver library, shows its cloud. A screenshot of the window is
 // kept in the build tree as mainwindow_live_cloud.png.
+#include <QApplication>
+#include <QComboBox>
 #include <QDeadlineTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QImage>
 #include <QProcess>
 #include <QStandardItemModel>
 #include <QThread>
 
+#include "DeviceLookupConnection.h"
 #include "KaldorSweep.h"
+#include "NetWorkAdapterView.h"
 #include "MainWindowTestSupport.h"
 #include "UdpSocket.h"
 #include "newLumivar.h"
@@ -47,6 +54,39 @@ double litShare(const QImage& image, const QRect& area) {
   return all ? static_cast<double>(lit) / static_cast<double>(all) : 0.0;
 }
 
+DeviceLookupConnection* shownConnectionDialog() {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* dialog = qobject_cast<DeviceLookupConnection*>(w); dialog && dialog->isVisible()) return dialog;
+  return nullptr;
+}
+
+template <typename T>
+T* child(QWidget* parent, const char* name) {
+  T* found = parent->findChild<T*>(name);
+  EXPECT_NE(found, nullptr) << name;
+  return found;
+}
+
+// Connects the way a user does: the connect button, then the connection dialog's fields and OK.
+void connectThroughTheDialog(newLumivar& window, std::uint16_t dataPort, std::uint16_t devPort) {
+  window.form().pBn_Connect->click();
+  DeviceLookupConnection* dialog = shownConnectionDialog();
+  ASSERT_NE(dialog, nullptr) << "the connect button opens the connection dialog";
+  child<QRadioButton>(dialog, "radioButton_Kaldor")->setChecked(true);
+  QComboBox* models = child<QComboBox>(dialog, "comboBox_LidarType");
+  models->setCurrentIndex(models->findText("LidarType_Kaldor_v4_0"));
+  ASSERT_EQ(models->currentText(), "LidarType_Kaldor_v4_0");
+  child<QLineEdit>(dialog, "lineEdit_DestIP")->setText("127.0.0.1");
+  child<QLineEdit>(dialog, "lineEdit_DataPort")->setText(QString::number(dataPort));
+  child<QLineEdit>(dialog, "lineEdit_DevPort")->setText(QString::number(devPort));
+  NetWorkAdapterView* adapters = dialog->adapterView();
+  if (adapters->adapterCount > 0) {  // OK wants a capture adapter chosen first
+    child<QPushButton>(dialog, "pushButton_QueryNet")->click();
+    child<QPushButton>(adapters, "Btn_Ensure")->click();
+  }
+  child<QPushButton>(dialog, "pBn_OK")->click();
+}
+
 class LiveCloud : public ::testing::Test {
 protected:
   void TearDown() override {
@@ -61,7 +101,7 @@ protected:
 TEST_F(LiveCloud, SenderCloudAppearsInTheView) {
   if (!haveDisplay()) GTEST_SKIP() << "needs a display (run under xvfb-run)";
   application();
-  WindowEnvironment env;
+  WindowEnvironment env({"LidarType_Kaldor=LidarType_Kaldor_v4_0"});
   newLumivar window;
   window.show();
 
@@ -69,13 +109,9 @@ TEST_F(LiveCloud, SenderCloudAppearsInTheView) {
   const std::uint16_t devPort = freeUdpPort();
   ASSERT_NE(dataPort, 0);
   ASSERT_NE(devPort, 0);
-  LidarInitParam param;
-  param.lidarType = "LidarType_Kaldor_v4_0";
-  param.destIP = "127.0.0.1";
-  param.dataPort = dataPort;
-  param.devPort = devPort;
-  window.onGetLidarInitParamSlot(param);
-  ASSERT_TRUE(window.connected()) << "boxes: " << env.boxes.size();
+  connectThroughTheDialog(window, dataPort, devPort);
+  ASSERT_TRUE(window.connected()) << "boxes: " << env.boxes.size()
+                                  << (env.boxes.empty() ? "" : " " + env.boxes[0].text.toStdString());
 
   sender.start(LUMIVAR_TEST_SENDER, {"--port", QString::number(dataPort), "--hz", "10"});
   ASSERT_TRUE(sender.waitForStarted(5000));
@@ -99,7 +135,7 @@ TEST_F(LiveCloud, SenderCloudAppearsInTheView) {
   const QRect view(window.form().screen->mapTo(&window, QPoint(0, 0)), window.form().screen->size());
   EXPECT_GT(litShare(shot, view), 0.01) << "the cloud is drawn in the view; see " << path.toStdString();
 
-  window.onPbn_ConnectSlot();
+  window.form().pBn_Connect->click();
   EXPECT_FALSE(window.connected());
 }
 
