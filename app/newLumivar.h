@@ -1,0 +1,257 @@
+// The main window: life cycle, connection control through the glue object, and the live
+// frame display in the 3D view.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <deque>
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <QIcon>
+#include <QPointer>
+#include <QString>
+#include <QSystemTrayIcon>
+
+#ifndef PCL_NO_PRECOMPILE
+#define PCL_NO_PRECOMPILE
+#endif
+#include <pcl/point_cloud.h>
+#include <pcl/point_types.h>
+#include <pcl/visualization/pcl_visualizer.h>
+#include <vtkGenericOpenGLRenderWindow.h>
+#include <vtkOrientationMarkerWidget.h>
+#include <vtkSmartPointer.h>
+
+#include "BoxSelectChangeValue.h"
+#include "FiltrationDataInitParam.h"
+#include "GridParam.h"
+#include "LidarInitParam.h"
+#include "LidarRecords.h"
+#include "MyWidget.h"
+
+namespace Ui {
+class newLumivar;
+}
+class DeviceLookupConnection;
+class FiltrationData;
+class Halverd;
+class QProgressDialog;
+class QShortcut;
+class QStandardItem;
+class QStandardItemModel;
+class QTimer;
+class SaveDataAndLog;
+class SaveLidarDataTypeSelect;
+class SetMeasurementGrid;
+class SetWidgetAndFontColor;
+
+class newLumivar : public MyWidget {
+  Q_OBJECT
+public:
+  using CloudPtr = pcl::PointCloud<PointInfo>::Ptr;
+
+  // Rows of the point table written per frame, and the cloud size above which it stays empty.
+  static constexpr int kTableWindowRows = 30;
+  static constexpr std::size_t kTableMaxPoints = 88888;
+
+  explicit newLumivar(QWidget* parent = nullptr);
+  ~newLumivar() override;
+
+  // Read access for tools and tests.
+  Ui::newLumivar& form() { return *ui; }  // needs ui_newLumivar.h
+  pcl::visualization::PCLVisualizer* viewer() const { return mViewer.get(); }
+  Halverd* glue() const { return mHalverd; }
+  QStandardItemModel* pointTable() const { return mQStandardItemModel; }
+  bool connected() const { return isConnected; }
+  int connectTimes() const { return ConnectTimes; }
+  int ringFrameCount() const { return frameCount; }
+  int ringFrameIndex() const { return frameIndex; }
+  QTimer* connectTestStartTimer() const { return startTimer; }
+  QTimer* connectTestEndTimer() const { return endTimer; }
+
+  // Hand-off points of the frame display to the export writers (they pop under the mutex).
+  std::mutex& saveMutex() { return mSaveMutex; }
+  std::deque<CloudPtr>& saveQueue() { return mSaveQueue; }
+  std::deque<std::string>& saveNameQueue() { return mSaveNameQueue; }
+  // Starts collecting frames for a save: 1 CSV, 2 PCD, 3 LAS.
+  void beginFrameCollection(int type, int count, const QString& dir = QString());
+  bool isCollecting() const { return mIsSavingCsv || mIsSavingPcd || mIsSavingLas; }
+
+  // Box selection state, as the box-select tool will set it.
+  void setSelectionBox(const BoxSelectParam& box);
+  void setDisplayPaused(bool paused) { mPauseForSelect[0] = paused; }
+
+  // Delivers a key press to the 3D view through Qt (the view's own key bindings).
+  void sendKeyToView(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+
+signals:
+  void onSendDataLogToSaveSignal(QString text, int level = 0);
+  void onSendDataToShowSignal(QString text, int level = 0);
+  void SendSaveDataValueResult(bool done, int value);
+  void isSendToPlay();
+  void onOpenPcapFileSignal();
+
+public slots:
+  // Connection control.
+  void onGetLidarInitParamSlot(LidarInitParam param);
+  void onPbn_ConnectSlot();
+  void PlayOffLineStopOnlineSlot(LidarInitParam param);
+  void getOffLineFinish(bool enable);
+  void onPbn_OpenPacketSlot();
+  void onCbx_EchoSelectSlot(int state);
+  void onComboBox_ColorSelectSlot(int index);
+  void onComboBox_ColorbarSlot(int index);
+  void getFiltrationDataParamSlot(FiltrationDataInitParam param);
+  void onStartTinerOut();
+  void onEndTinerOut();
+
+  // Live frame display.
+  void onCalculateShowPointCloudSlot(pcl::PointCloud<PointInfo>::Ptr frame,
+                                     pcl::PointCloud<PointInfo>::Ptr companion, int frameCount,
+                                     QString extraText);
+  void onCalculateShowPointCloudSlot(pcl::PointCloud<PointInfo>::Ptr frame,
+                                     pcl::PointCloud<PointInfo>::Ptr second,
+                                     pcl::PointCloud<PointInfo>::Ptr third, int frameCount,
+                                     QString extraText);
+  void onCalculateShowPointCloudSlot_PCD(pcl::PointCloud<PointInfo>::Ptr cloud);
+  void onSbx_SetPointSizeSlot(int value);
+
+  // Window, view and tool slots; most are filled in by the tools that own them.
+  void onPushButtonCloseSlot();
+  void onPushButtonMaxSlot();
+  void onPushButtonMinSlot();
+  void onPushButtonAboutSlot();
+  void onPushButtonInstructionsSlot();
+  void onPbn_MeaGridSlot();
+  void onPbn_CoordinateSlot();
+  void onPbn_BoxSelectSlot();
+  void onPbn_MeasureSlot();
+  void onPbn_ClearSlot();
+  void onPbn_ListSlot();
+  void onPbn_VeiwTopSlot();
+  void onPbn_VeiwFrontSlot();
+  void onPbn_VeiwBackSlot();
+  void onPbn_VeiwLeftSlot();
+  void onPbn_VeiwRightSlot();
+  void onPbn_FullScreenSlot();
+  void onPbn_AmplificationSlot();
+  void onPbn_FiltrationSlot();
+  void onPbn_DataStorageSlot();
+  void onPbn_ColorPaletteSlot();
+  void onPbn_SettingSlot();
+  void onPbn_AdvancedSettingSlot();
+  void onGetDataToShowSignal(QString text, int level);
+  void getSelectSaveDataTypeSlot(int type, int count);
+  void getSaveDataValueResult(bool done, int value);
+  void getWidgetAndFontColorSlot(QString style);
+  void getBoxSelectTypeAndValueSlot(int mode, BoxSelectParam param);
+  void onGetMeasurementGridSlot(GridParam param);
+  void rotatedGrid_UP();
+  void rotatedGrid_DW();
+  void StartDataCollection();
+  void getSelectPacketType(int type, int count);
+  void showErrorMessage(std::string strValue, int gValue);
+  void onTrayIconActivated(QSystemTrayIcon::ActivationReason reason);
+
+private:
+  void initScreenVTK();
+  void initConnect();
+  void initObjects();
+  void initGridConnections();
+  void initTimers();
+  void initTrayIcon();
+  void initStyle();
+  void initPointTable();
+
+  void logLine(const QString& text, int level = 0) { emit onSendDataLogToSaveSignal(text, level); }
+  void clearPickedAndSelected();
+  void render();
+  void showTips(const QString& text);
+  void reportFailedStart(const QString& type);
+
+  // Frame display helpers.
+  CloudPtr takeMergedCloud();
+  void fillPointTable(const pcl::PointCloud<PointInfo>& source);
+  void writeTableRow(int row, const PointInfo& point);
+  void showSelectionCount(std::size_t count);
+  void showFrameCloud(const CloudPtr& cloud, const std::string& id);
+  void showCompanionCloud(const CloudPtr& cloud, const std::string& id);
+  void collectThicknessFrame();
+  void areaPicking_callback(const pcl::visualization::AreaPickingEvent& event, void* cookie);
+  void keyBoardClick_callback(const pcl::visualization::KeyboardEvent& event, void* cookie);
+  void PtActivePick_callback(const pcl::visualization::PointPickingEvent& event, void* cookie);
+
+  std::unique_ptr<Ui::newLumivar> ui;
+
+  bool neutralBranding = false;
+  bool hideInternalFunctions = false;
+  QString storedTitle;
+  QString logoPath;
+  QIcon appIcon;
+  SaveDataAndLog* mSaveDataAndLog = nullptr;
+  vtkSmartPointer<vtkGenericOpenGLRenderWindow> renderWindow;
+  pcl::visualization::PCLVisualizer::Ptr mViewer;
+  vtkSmartPointer<vtkOrientationMarkerWidget> mAxesWidget;
+  int pointSize = 1;
+  DeviceLookupConnection* mDeviceLookupConnection = nullptr;
+  LidarInitParam lidarInitParam;
+  Halverd* mHalverd = nullptr;
+  bool isConnected = false;
+  bool resetCameraPending = true;
+  int ConnectTimes = 0;
+  int frameCount = 1;
+  int frameIndex = 0;
+  bool coordinateShown = false;
+  SetMeasurementGrid* mSetMeasurementGrid = nullptr;
+  GridParam gridParam;
+  QShortcut* shortcut = nullptr;
+  QShortcut* shortcut_2 = nullptr;
+  bool mIsGridShown = false;
+  bool mIsGridBusy = false;
+  int mGridAngle = 0;
+  std::array<bool, 2> mPauseForSelect{{false, false}};
+  bool mIsSelecting = false;
+  BoxSelectParam mBoxBounds;
+  bool mIsBoxValid = false;
+  BoxSelectChangeValue* mBoxSelectChangeValue = nullptr;
+  std::array<CloudPtr, 2> mFrameRing;
+  CloudPtr mCurrentCloud;
+  CloudPtr mSelectCloud;
+  QStandardItemModel* mQStandardItemModel = nullptr;
+  QStandardItem* mQStandardItem = nullptr;  // owned by the model
+  std::mutex tableMutex;
+  std::mutex mSaveMutex;
+  FiltrationData* mFiltrationData = nullptr;
+  SaveLidarDataTypeSelect* mSaveLidarDataTypeSelect = nullptr;
+  std::deque<CloudPtr> mSaveQueue;
+  std::deque<std::string> mSaveNameQueue;
+  std::atomic<bool> mSaveStop{false};
+  int mSaveType = 0;
+  int mSaveCount = 0;
+  int mQueuedFrames = 0;
+  bool mIsSavingCsv = false;
+  bool mIsSavingPcd = false;
+  bool mIsSavingLas = false;
+  bool mIsRecording = false;
+  QString mSaveDir;
+  std::ofstream mCsvFile;
+  QProgressDialog* progDlg_SaveData = nullptr;
+  SetWidgetAndFontColor* mSetWidgetAndFontColor = nullptr;
+  QString mWidgetStyle;
+  bool collectThickness = false;
+  int thicknessFrames = 0;
+  pcl::PointCloud<PointInfo>::Ptr mThicknessShowCloud;
+  pcl::PointCloud<pcl::PointXYZ>::Ptr mThicknessAllPoints;
+  std::vector<pcl::PointCloud<pcl::PointXYZ>::Ptr> mThicknessFrameClouds;
+  bool measureMode = false;
+  std::vector<pcl::PointXYZRGBA, Eigen::aligned_allocator<pcl::PointXYZRGBA>> mClickPoints;
+  pcl::PointCloud<pcl::PointXYZRGBA>::Ptr mClickCloud;
+  QTimer* startTimer = nullptr;  // connect test: reconnect
+  QTimer* endTimer = nullptr;    // connect test: disconnect
+  bool isTimerTestEnable = false;
+  QSystemTrayIcon* mTrayIcon = nullptr;
+};

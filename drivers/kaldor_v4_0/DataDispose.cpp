@@ -1,0 +1,329 @@
+#include "DataDispose.h"
+
+#include <cassert>
+#include <cmath>
+
+#include "LIDAR_Kaldor_v4_0.h"
+
+using namespace kaldor;
+
+namespace {
+
+constexpr double kDegToRad = kDecoderPi / 180.0;
+constexpr double kRecordFraction = 0.03125;  // 1/32 of the block step per record
+constexpr double kCountEpsilon = 1e-8;       // metres; smaller distances count as zero
+constexpr int kPointCounterCap = 31;
+
+LidarCloudPtr newCloud() { return LidarCloudPtr(new LidarCloud); }
+
+void emptyCloud(LidarCloud& cloud) {
+  cloud.points.clear();
+  cloud.width = 0;
+  cloud.height = 0;
+}
+
+bool inClosedRange(float value, float low, float high) { return low <= value && value <= high; }
+
+}  // namespace
+
+DataDispose::DataDispose()
+    : m_Echo1(kRecordsPerBlock, PointInfo{}),
+      m_Echo2(kRecordsPerBlock, PointInfo{}),
+      m_NextCloud(newCloud()),
+      m_NextSelectedCloud(newCloud()),
+      m_CurrentCloud(newCloud()),
+      m_CurrentSelectedCloud(newCloud()) {
+  loadVerticalAngles(m_VerticalAngle);
+}
+
+void DataDispose::setSubModelType(int) {}
+
+void DataDispose::disposeDevicePacket(const unsigned char*) {}
+
+void DataDispose::loadChannelMap(const ChannelMap& map) {
+  assert(channelMapInRange(map));
+  m_ChannelMap = map;
+}
+
+void DataDispose::loadVerticalAngles(const AngleTable& angles) {
+  for (int i = 0; i < kChannels; ++i) {
+    m_VerticalAngle[i] = angles[i];
+    const double radians = static_cast<double>(angles[i]) * kDegToRad;
+    m_Cos[i] = std::cos(radians);
+    m_Sin[i] = std::sin(radians);
+  }
+}
+
+DataDispose::WalkSettings DataDispose::walkSettings() const {
+  WalkSettings ws;
+  ws.settings = &m_Owner->activeSettings();
+  ws.dualReturn = isDualReturnMode(m_Owner->m_ReturnMode);
+  // A range whose bounds are not all in the list is no range.
+  const std::size_t n = ws.settings->calibList.size();
+  ws.calibFirst = n >= 2;
+  ws.calibSecond = n >= 4;
+  ws.calibThird = n >= 6;
+  return ws;
+}
+
+void DataDispose::pushAzimuth(float azimuth) {
+  m_PacketAzimuths.push_back(azimuth);
+  m_FrameAzimuths.push_back(azimuth);
+}
+
+double DataDispose::nextStep(float last, float previous) {
+  float step = last - previous;
+  if (step < 0.f) step += 360.f;
+  if (step > kStepLimit) step = static_cast<float>(m_StoredStep);
+  m_StoredStep = step;
+  return step;
+}
+
+void DataDispose::countDistance(float distance) {
+  if (m_PointCounter && *m_PointCounter < kPointCounterCap && std::fabs(distance) > kCountEpsilon)
+    ++*m_PointCounter;
+}
+
+void DataDispose::fillSingleRecords(const PacketView& packet, int block) {
+  const double timeStep = m_Owner->m_TimeStep;
+  const double previousTime = m_Owner->m_PreviousPacketTime;
+  for (int k = 0; k < kRecordsPerBlock; ++k) {
+    PointInfo& p = m_Echo1[k];
+    p.Distance = packet.distanceCount(block, k) * m_DistanceUnit;
+    p.Intensity = packet.intensity(block, k);
+    p.Channel = static_cast<std::uint8_t>(m_ChannelMap[k] & 0xFFu);
+    p.V_angle = m_VerticalAngle[p.Channel];
+    p.Distance2 = 0.f;
+    p.Intensity2 = 0;
+    p.Mtimestamp_nsce = (kRecordsPerBlock * block + k + 1) * timeStep + previousTime;
+    countDistance(p.Distance);
+  }
+}
+
+void DataDispose::fillDualRecords(const PacketView& packet, int pair) {
+  const double timeStep = m_Owner->m_TimeStep;
+  const double previousTime = m_Owner->m_PreviousPacketTime;
+  const int first = 2 * pair, second = 2 * pair + 1;
+  const bool centimetre = packet.returnMode() == kDualReturnCentimetre;
+  for (int k = 0; k < kRecordsPerBlock; ++k) {
+    PointInfo& p = m_Echo1[k];
+    PointInfo& q = m_Echo2[k];
+    const std::uint16_t count2 = packet.distanceCount(second, k);
+    const float d2 = centimetre ? static_cast<float>(count2 * kSecondEchoCentimetre)
+                                : count2 * m_DistanceUnit;
+    const std::uint8_t i2 = packet.intensity(second, k);
+    p.Distance = packet.distanceCount(first, k) * m_DistanceUnit;
+    p.Intensity = packet.intensity(first, k);
+    p.Channel = static_cast<std::uint8_t>(m_ChannelMap[k] & 0xFFu);
+    p.V_angle = m_VerticalAngle[p.Channel];
+    p.Distance2 = d2;
+    p.Intensity2 = i2;
+    p.Mtimestamp_nsce = (kRecordsPerBlock * pair + k + 1) * timeStep + previousTime;
+    q.Channel = p.Channel;
+    q.V_angle = p.V_angle;
+    q.Distance = d2;
+    q.Distance2 = d2;
+    q.Intensity = i2;
+    q.Intensity2 = i2;
+    q.Mtimestamp_nsce = p.Mtimestamp_nsce;
+    countDistance(p.Distance);
+  }
+}
+
+void DataDispose::emitBlock(const WalkSettings& ws, double step, float base, bool dual) {
+  for (int k = 0; k < kRecordsPerBlock; ++k) {
+    double h = k * step * kRecordFraction + base;
+    if (h >= 360.0) h -= 360.0;
+    PointInfo* p = &m_Echo1[k];
+    PointInfo* q = &m_Echo2[k];
+    p->H_angle = static_cast<float>(h);
+    if (dual) q->H_angle = p->H_angle;
+    emitPoint(ws, p, q, dual);
+  }
+}
+
+bool DataDispose::inSplitWindow(const PointInfo& p) const {
+  if (m_FrameAzimuths.size() <= static_cast<std::size_t>(m_MinimumBlocks < 0 ? 0 : m_MinimumBlocks))
+    return false;
+  const double past = static_cast<double>(p.H_angle) - m_SplitAzimuth;
+  return 0.0 < past && past < m_SplitWindow;
+}
+
+bool DataDispose::selected(const WalkSettings& ws, const PointInfo& p) const {
+  const DecoderSettings& s = *ws.settings;
+  if (s.calibOpen) {
+    if (p.Channel != s.calibChannel) return false;
+    const std::vector<float>& r = s.calibList;
+    return (ws.calibFirst && inClosedRange(p.H_angle, r[0], r[1])) ||
+           (ws.calibSecond && inClosedRange(p.H_angle, r[2], r[3])) ||
+           (ws.calibThird && inClosedRange(p.H_angle, r[4], r[5]));
+  }
+  return m_SelectFlag && m_SelectBox.contains(p.x, p.y, p.z);
+}
+
+void DataDispose::emitPoint(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool dual) {
+  // The split test comes before the filters, so a dropped point can still end a frame.
+  const bool nextFrame = inSplitWindow(*p);
+  if (nextFrame) m_FrameComplete = 1;
+
+  const DecoderSettings& s = *ws.settings;
+  if ((s.filterDistanceZero && !(p->Distance > 0.f)) || s.channelSelection[p->Channel] == 0) return;
+
+  const XYZPair xyz = computeXYZ(p->Channel, p->H_angle, p->Distance, dual ? p->Distance2 : -1.0);
+  p->x = xyz.x1;
+  p->y = xyz.y1;
+  p->z = xyz.z1;
+  if (dual) {
+    q->x = xyz.x2;
+    q->y = xyz.y2;
+    q->z = xyz.z2;
+  }
+
+  const LidarCloudPtr& cloud = nextFrame ? m_NextCloud : m_CurrentCloud;
+  const LidarCloudPtr& selectedCloud = nextFrame ? m_NextSelectedCloud : m_CurrentSelectedCloud;
+  if (selected(ws, *p)) addPoint(selectedCloud, p, q);
+  addPoint(cloud, p, q);
+}
+
+void DataDispose::disposeSingleEcho(const unsigned char* bytes) {
+  const PacketView packet(bytes);
+  if (!packet.blockFlagValid(0) || !m_Owner) return;
+  m_FrameComplete = 0;
+  emptyCloud(*m_NextCloud);
+  emptyCloud(*m_NextSelectedCloud);
+  const WalkSettings ws = walkSettings();
+
+  for (int b = 0; b < kBlocks; ++b) {
+    float azimuth = static_cast<float>(packet.azimuthCount(b) / 100.0);
+    if (azimuth >= 360.f) azimuth -= 360.f;
+    pushAzimuth(azimuth);
+    const std::size_t n = m_PacketAzimuths.size();
+    if (n >= 2) {
+      const double step = nextStep(m_PacketAzimuths[n - 1], m_PacketAzimuths[n - 2]);
+      emitBlock(ws, step, m_PacketAzimuths[n - 2], false);
+    }
+    fillSingleRecords(packet, b);
+    if (b == kBlocks - 1) {
+      double step = m_StoredStep;
+      if (step < 0.0) step += 360.0;
+      emitBlock(ws, step, m_PacketAzimuths.back(), false);
+      m_PacketAzimuths.clear();
+    }
+  }
+}
+
+void DataDispose::disposeDoubleEcho(const unsigned char* bytes) {
+  const PacketView packet(bytes);
+  if (!packet.blockFlagValid(0) || !m_Owner) return;
+  m_FrameComplete = 0;
+  emptyCloud(*m_NextCloud);
+  emptyCloud(*m_NextSelectedCloud);
+  const WalkSettings ws = walkSettings();
+
+  constexpr int kPairs = kBlocks / 2;
+  for (int pair = 0; pair < kPairs; ++pair) {
+    float azimuth = static_cast<float>(packet.azimuthCount(2 * pair) / 100.0);
+    if (azimuth >= 360.f) azimuth -= 360.f;
+    pushAzimuth(azimuth);
+    const std::size_t n = m_PacketAzimuths.size();
+    if (n >= 2) {
+      const double step = nextStep(m_PacketAzimuths[n - 1], m_PacketAzimuths[n - 2]);
+      emitBlock(ws, step, m_PacketAzimuths[n - 2], true);
+    }
+    fillDualRecords(packet, pair);
+    if (pair == kPairs - 1) {
+      double step = m_StoredStep;
+      if (step < 0.0) step += 360.0;
+      emitBlock(ws, step, m_PacketAzimuths.back(), true);
+      m_PacketAzimuths.clear();
+    }
+  }
+}
+
+void DataDispose::refreshGeometryCache() {
+  for (int c = 0; c < kChannels; ++c) {
+    const double delta = (m_HorizontalOffset[c] - static_cast<double>(m_A0)) * kDegToRad;
+    m_OffsetCos[c] = std::cos(delta);
+    m_OffsetSin[c] = std::sin(delta);
+  }
+  m_CachedOffset = m_HorizontalOffset;
+  m_CachedA0 = m_A0;
+  m_GeometryCacheValid = true;
+}
+
+XYZPair DataDispose::computeXYZ(int channel, double azimuth, double distance1, double distance2) {
+  XYZPair out;
+  if (channel < 0 || channel >= kChannels) return out;
+  if (!m_GeometryCacheValid || m_CachedA0 != m_A0 ||
+      m_CachedOffset[channel] != m_HorizontalOffset[channel])
+    refreshGeometryCache();
+  // beta = alpha + (offset - A0): sin and cos of beta by the angle-sum identities.
+  const double alpha = azimuth * kDegToRad;
+  const double sinA = std::sin(alpha), cosA = std::cos(alpha);
+  const double sinB = sinA * m_OffsetCos[channel] + cosA * m_OffsetSin[channel];
+  const double cosB = cosA * m_OffsetCos[channel] - sinA * m_OffsetSin[channel];
+  const double r0 = m_R0;
+  if (distance1 > 0.0) {
+    const double r = distance1 * m_Cos[channel];
+    out.x1 = static_cast<float>(sinA * r + sinB * r0);
+    out.y1 = static_cast<float>(cosA * r + cosB * r0);
+    out.z1 = static_cast<float>(distance1 * m_Sin[channel]);
+  }
+  if (distance2 > 0.0) {
+    const double r = distance2 * m_Cos[channel];
+    out.x2 = static_cast<float>(sinA * r + sinB * r0);
+    out.y2 = static_cast<float>(cosA * r + cosB * r0);
+    out.z2 = static_cast<float>(distance2 * m_Sin[channel]);
+  }
+  return out;
+}
+
+void DataDispose::addPoint(const LidarCloudPtr& cloud, PointInfo* p, PointInfo* q) {
+  const DecoderSettings& s = m_Owner->activeSettings();
+  const float start = s.hAngleStart, end = s.hAngleEnd;
+  if (!std::isnan(start)) {
+    const float h = p->H_angle;
+    const bool inside = start >= 0.f ? (start <= h && h <= end) : (h >= start + 360.f || h <= end);
+    if (!inside) return;
+  }
+  const bool dual = isDualReturnMode(m_Owner->m_ReturnMode);
+  const _SetRGB_Type colour = s.rgbType;
+  auto append = [&cloud](const PointInfo& point) {
+    cloud->points.push_back(point);
+    cloud->width = static_cast<std::uint32_t>(cloud->points.size());
+    cloud->height = 1;
+  };
+  switch (s.echo) {
+    case 2:
+      if (m_ColorFunction) m_ColorFunction(q, colour);
+      if (dual && m_Owner->checkFiltrationData(q)) append(*q);
+      break;
+    case 1:
+      if (m_ColorFunction) m_ColorFunction(p, colour);
+      if (m_Owner->checkFiltrationData(p)) append(*p);
+      break;
+    default:
+      if (m_ColorFunction) {
+        m_ColorFunction(p, colour);
+        m_ColorFunction(q, colour);
+      }
+      if (m_Owner->checkFiltrationData(p)) append(*p);
+      if (dual && m_Owner->checkFiltrationData(q)) append(*q);
+      break;
+  }
+}
+
+void DataDispose::resetFrame() {
+  const std::size_t lastSize = m_CurrentCloud->points.size();
+  const std::size_t lastSelected = m_CurrentSelectedCloud->points.size();
+  m_FrameAzimuths.clear();
+  m_CurrentCloud = m_NextCloud;
+  m_CurrentSelectedCloud = m_NextSelectedCloud;
+  m_NextCloud = newCloud();
+  m_NextSelectedCloud = newCloud();
+  // The frame is now handed over; a packet that is not walked must not hand it over again.
+  m_FrameComplete = 0;
+  // The next frame will be about the size of this one.
+  m_CurrentCloud->points.reserve(lastSize + lastSize / 8);
+  m_CurrentSelectedCloud->points.reserve(lastSelected);
+}

@@ -1,0 +1,302 @@
+// Connection control through the real glue, with a driver library that writes down its calls:
+// the order of calls live and offline, disconnect, the frame signal form per model key, the
+// drive settings, the failure paths and the timed connect test.
+#include <QFile>
+#include <QMetaMethod>
+#include <QTimer>
+
+#include "Halverd.h"
+#include "MainWindowTestSupport.h"
+#include "OffLineClass.h"
+#include "newLumivar.h"
+#include "ui_newLumivar.h"
+
+using namespace mainwindow_test;
+
+namespace {
+
+// The fake driver libraries are built into this directory under the real libraries' names.
+const char* const kFakeDriverDir = LUMIVAR_FAKE_DRIVER_DIR;
+
+class ConnectionControl : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (!haveDisplay()) GTEST_SKIP() << "needs a display (run under xvfb-run)";
+    application();
+    qputenv("LUMIVAR_DRIVER_DIR", kFakeDriverDir);
+    qputenv("FAKE_DRIVER_LOG", (driverLogDir.path() + "/calls.txt").toUtf8());
+    qunsetenv("FAKE_DRIVER_FAIL_START");
+    env = std::make_unique<WindowEnvironment>(configLines());
+    window = std::make_unique<newLumivar>();
+  }
+  void TearDown() override {
+    window.reset();
+    env.reset();
+  }
+  virtual QStringList configLines() const { return {}; }
+
+  QStringList driverCalls() const {
+    QFile file(driverLogDir.path() + "/calls.txt");
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+  }
+  // Index of the first call starting with prefix at or after from, or -1.
+  int findCall(const QString& prefix, int from = 0) const {
+    const QStringList calls = driverCalls();
+    for (int i = from; i < calls.size(); ++i)
+      if (calls[i].startsWith(prefix)) return i;
+    return -1;
+  }
+  bool logHas(const QString& text) const {
+    QCoreApplication::processEvents();  // the glue's log lines arrive queued
+    for (const QString& t : env->logTexts())
+      if (t.contains(text)) return true;
+    return false;
+  }
+  static LidarInitParam param(const QString& key) {
+    LidarInitParam p;
+    p.lidarType = key;
+    p.destIP = "127.0.0.1";
+    p.multicastIP = "226.1.1.102";
+    p.dataPort = 23680;
+    p.devPort = 23690;
+    return p;
+  }
+  // QObject::isSignalConnected is protected; a using-declaration names it without a cast.
+  struct SignalPeek : QObject {
+    using QObject::isSignalConnected;
+  };
+  bool connectedTo(const QMetaMethod& signal) const {
+    return (window->glue()->dataEmitter->*(&SignalPeek::isSignalConnected))(signal);
+  }
+  bool fourArgumentFramesConnected() const {
+    return connectedTo(QMetaMethod::fromSignal(
+        static_cast<void (HalverdFrameEmitter::*)(Cloud::Ptr, Cloud::Ptr, int, QString)>(
+            &HalverdFrameEmitter::SendLidarDataPrt)));
+  }
+  bool fiveArgumentFramesConnected() const {
+    return connectedTo(QMetaMethod::fromSignal(
+        static_cast<void (HalverdFrameEmitter::*)(Cloud::Ptr, Cloud::Ptr, Cloud::Ptr, int, QString)>(
+            &HalverdFrameEmitter::SendLidarDataPrt)));
+  }
+
+  QTemporaryDir driverLogDir;
+  std::unique_ptr<WindowEnvironment> env;
+  std::unique_ptr<newLumivar> window;
+};
+
+TEST_F(ConnectionControl, LiveRunStartsInOrderAndDisconnects) {
+  window->onGetLidarInitParamSlot(param("LidarType_Ulmeth"));
+
+  // Colouring and the zero-distance filter reach the driver before its sockets open.
+  const int created = findCall("create");
+  const int colour = findCall("SetRGB_TypeSelection(0,0)", created);
+  const int zero = findCall("SetFilteDistanceZero(1)", colour);
+  const int init = findCall("LidarTypeInit(23680,23690,127.0.0.1)", zero);
+  const int start = findCall("LidarStart()", init);
+  EXPECT_GE(created, 0);
+  EXPECT_GT(colour, created);
+  EXPECT_GT(zero, colour);
+  EXPECT_GT(init, zero);
+  EXPECT_GT(start, init) << driverCalls().join(" | ").toStdString();
+
+  Ui::newLumivar& ui = window->form();
+  EXPECT_TRUE(window->connected());
+  EXPECT_TRUE(window->windowTitle().endsWith(" --LidarType_Ulmeth"));
+  EXPECT_EQ(ui.label_TitleShow_2->text(), " LidarType_Ulmeth");
+  EXPECT_EQ(ui.pBn_Connect->toolTip(), "Disconnect");
+  EXPECT_FALSE(ui.pBn_OpenPacket->isEnabled());
+  EXPECT_EQ(ui.pBn_OpenPacket->toolTip(), "Please stop the online data play first");
+  EXPECT_TRUE(fourArgumentFramesConnected());
+  EXPECT_FALSE(fiveArgumentFramesConnected());
+  EXPECT_TRUE(env->boxes.empty());
+
+  window->onPbn_ConnectSlot();
+  EXPECT_GT(findCall("LidarStop()", start), start);
+  EXPECT_FALSE(window->connected());
+  EXPECT_EQ(ui.pBn_Connect->toolTip(), "Connect");
+  EXPECT_TRUE(ui.pBn_OpenPacket->isEnabled());
+  EXPECT_EQ(ui.pBn_OpenPacket->toolTip(), "Open pcap file");
+  EXPECT_FALSE(window->windowTitle().contains("--"));
+  EXPECT_TRUE(ui.label_TitleShow_2->text().isEmpty());
+
+  const QStringList texts = env->logTexts();
+  const QStringList expected = {
+      "Select Lidar type to start connecting: Type = LidarType_Ulmeth ; ConnectTimes = 1",
+      "Online data connection to Lidar: Type = LidarType_Ulmeth ; ConnectTimes = 1",
+      "Lidar connection successful: Type:LidarType_Ulmeth ; ConnectTimes = 1",
+      "Disconnected Lidar start: Type:LidarType_Ulmeth; ConnectTimes = 1",
+      "Disconnected Lidar finish: Type:LidarType_Ulmeth; ConnectTimes = 1",
+  };
+  int at = 0;
+  for (const QString& e : expected) {
+    while (at < texts.size() && !texts[at].endsWith(e)) ++at;
+    EXPECT_LT(at, texts.size()) << "missing or out of order: " << e.toStdString();
+  }
+  EXPECT_EQ(texts.value(at + 1), QString(152, '*'));
+}
+
+TEST_F(ConnectionControl, OfflineRunNeverCountsAsConnected) {
+  window->PlayOffLineStopOnlineSlot(param("LidarType_Ulmeth"));
+  EXPECT_TRUE(window->form().widget_offLineData->isOfflineMode);
+  EXPECT_FALSE(window->connected());
+  EXPECT_GE(findCall("LidarTypeInit(23680,23690,127.0.0.1)"), 0);
+  EXPECT_EQ(findCall("LidarStart()"), -1) << "offline runs open no sockets";
+  Ui::newLumivar& ui = window->form();
+  EXPECT_FALSE(ui.pBn_Connect->isEnabled());
+  EXPECT_EQ(ui.pBn_Connect->toolTip(), "Please stop offline data play first");
+  EXPECT_TRUE(ui.label_StatusBarShow_1->text().startsWith("Current play Pcap pcaket: "));
+  EXPECT_TRUE(logHas("Offline data play Lidar packets: Type = LidarType_Ulmeth ; ConnectTimes = 1"));
+
+  window->getOffLineFinish(true);
+  EXPECT_TRUE(ui.pBn_Connect->isEnabled());
+  EXPECT_EQ(ui.pBn_Connect->toolTip(), "Connect");
+
+  // Closing during playback: the window makes no stop call, the glue ends its driver itself.
+  window.reset();
+  const QStringList calls = driverCalls();
+  ASSERT_FALSE(calls.isEmpty());
+  EXPECT_EQ(calls.last(), "destroy");
+}
+
+TEST_F(ConnectionControl, ClosingWhileConnectedStopsTheDriverBeforeTheGlueGoes) {
+  window->onGetLidarInitParamSlot(param("LidarType_Ulmeth"));
+  window.reset();
+  const int stop = findCall("LidarStop()");
+  EXPECT_GE(stop, 0);
+  EXPECT_GT(findCall("destroy", stop), stop);
+  const QStringList texts = env->logTexts();
+  ASSERT_GE(texts.size(), 2);
+  EXPECT_TRUE(texts.last().endsWith("Lumivar Platform  Stoping "));
+}
+
+TEST_F(ConnectionControl, ThreeCloudFramesOnlyForZentraKeys) {
+  window->onGetLidarInitParamSlot(param("LidarType_Zentra"));
+  EXPECT_TRUE(fiveArgumentFramesConnected());
+  EXPECT_FALSE(fourArgumentFramesConnected());
+  window->onPbn_ConnectSlot();
+
+  // The check is case-sensitive; the glue knows no lower-case key either, so it is refused.
+  window->onGetLidarInitParamSlot(param("LidarType_zentra"));
+  EXPECT_FALSE(fourArgumentFramesConnected());
+  ASSERT_EQ(env->boxes.size(), 1u);
+  EXPECT_EQ(env->boxes[0].title, "Tips");
+}
+
+TEST_F(ConnectionControl, UnknownModelShowsTipsAndStartsNothing) {
+  window->onGetLidarInitParamSlot(param("LidarType_NoSuchModel"));
+  ASSERT_EQ(env->boxes.size(), 1u);
+  EXPECT_EQ(env->boxes[0].title, "Tips");
+  EXPECT_EQ(env->boxes[0].text,
+            "Failed to open this LidarType model! Please determine if this type of lidar is available");
+  EXPECT_FALSE(window->connected());
+  EXPECT_EQ(window->connectTimes(), 1);
+  EXPECT_EQ(findCall("create"), -1);
+  EXPECT_FALSE(logHas("Lidar connection successful"));
+  EXPECT_TRUE(logHas("Select Lidar type to start connecting: Type = LidarType_NoSuchModel ; ConnectTimes = 1"));
+}
+
+TEST_F(ConnectionControl, FailedSocketsAreNotLoggedAsSuccess) {
+  qputenv("FAKE_DRIVER_FAIL_START", "1");
+  window->onGetLidarInitParamSlot(param("LidarType_Ulmeth"));
+  EXPECT_FALSE(window->connected());
+  ASSERT_EQ(env->boxes.size(), 1u);
+  EXPECT_EQ(env->boxes[0].title, "Tips");
+  EXPECT_EQ(window->form().pBn_Connect->toolTip(), "Connect");
+  EXPECT_FALSE(logHas("Lidar connection successful"));
+  EXPECT_TRUE(logHas("Lidar connection failed: Type:LidarType_Ulmeth ; ConnectTimes = 1"));
+  EXPECT_TRUE(logHas("Failed to bind the data socket!")) << "the driver's own failure text is logged";
+  qunsetenv("FAKE_DRIVER_FAIL_START");
+
+  // The next attempt starts afresh and counts on.
+  window->onGetLidarInitParamSlot(param("LidarType_Ulmeth"));
+  EXPECT_TRUE(window->connected());
+  EXPECT_TRUE(logHas("Lidar connection successful: Type:LidarType_Ulmeth ; ConnectTimes = 2"));
+}
+
+TEST_F(ConnectionControl, DriveSettingsReachTheDriver) {
+  window->onGetLidarInitParamSlot(param("LidarType_Ulmeth"));
+  Ui::newLumivar& ui = window->form();
+
+  struct EchoCase {
+    bool first, second;
+    const char* call;
+  };
+  const EchoCase echoes[] = {
+      {true, false, "SetEcho_SingleOrDouble(1)"},
+      {false, false, "SetEcho_SingleOrDouble(3)"},
+      {false, true, "SetEcho_SingleOrDouble(2)"},
+      {true, true, "SetEcho_SingleOrDouble(0)"},
+  };
+  for (const EchoCase& e : echoes) {
+    SCOPED_TRACE(e.call);
+    // Changing one box at a time, as a user does; each change sends the mode of both boxes.
+    if (ui.cBx_SingleEcho->isChecked() != e.first) ui.cBx_SingleEcho->setChecked(e.first);
+    if (ui.cBx_doubleEcho->isChecked() != e.second) ui.cBx_doubleEcho->setChecked(e.second);
+    EXPECT_EQ(driverCalls().last(), e.call);
+  }
+
+  ui.comboBox_ColorSelect->setCurrentIndex(3);
+  window->onComboBox_ColorSelectSlot(3);
+  EXPECT_EQ(driverCalls().last(), "SetRGB_TypeSelection(3,0)");
+
+  // The filter record goes as horizontal window, channels, then the record itself.
+  FiltrationDataInitParam filter;
+  filter.HAngleMin = 10.0f;
+  filter.HAngleMax = 20.0f;
+  filter.DistanceMin = 0.5f;
+  filter.DistanceMax = 30.0f;
+  filter.ChannelFlags[7] = 0;
+  const int before = driverCalls().size();
+  window->getFiltrationDataParamSlot(filter);
+  const QStringList calls = driverCalls().mid(before);
+  ASSERT_EQ(calls.size(), 3) << calls.join(" | ").toStdString();
+  EXPECT_EQ(calls[0], "SetHangleRange(10,20)");
+  EXPECT_EQ(calls[1], "SetChannelSelection(255)");
+  EXPECT_EQ(calls[2], "SetFiltrationDataParam(0.5,30)");
+}
+
+TEST_F(ConnectionControl, NoTimersWithoutTheConfigurationKey) {
+  window->onPbn_ConnectSlot();  // disconnected: opens the connection dialog
+  EXPECT_FALSE(window->connectTestEndTimer()->isActive());
+  EXPECT_FALSE(window->connectTestStartTimer()->isActive());
+}
+
+class TimedConnectTest : public ConnectionControl {
+protected:
+  QStringList configLines() const override { return {"isTimerTestEnable=true"}; }
+};
+
+TEST_F(TimedConnectTest, CycleDisconnectsAndReconnects) {
+  window->onPbn_ConnectSlot();
+  ASSERT_TRUE(window->connectTestEndTimer()->isActive());
+  EXPECT_EQ(window->connectTestEndTimer()->interval(), 10000);
+  window->onGetLidarInitParamSlot(param("LidarType_Ulmeth"));  // the dialog's OK
+  ASSERT_TRUE(window->connected());
+
+  struct Step {
+    void (newLumivar::*timeout)();
+    bool connectedAfter;
+    int connectTimes;
+  };
+  const Step cycle[] = {
+      {&newLumivar::onEndTinerOut, false, 1},
+      {&newLumivar::onStartTinerOut, true, 2},
+      {&newLumivar::onEndTinerOut, false, 2},
+      {&newLumivar::onStartTinerOut, true, 3},
+  };
+  for (const Step& s : cycle) {
+    (window.get()->*s.timeout)();
+    EXPECT_EQ(window->connected(), s.connectedAfter);
+    EXPECT_EQ(window->connectTimes(), s.connectTimes);
+    QTimer* next = s.connectedAfter ? window->connectTestEndTimer() : window->connectTestStartTimer();
+    QTimer* other = s.connectedAfter ? window->connectTestStartTimer() : window->connectTestEndTimer();
+    EXPECT_TRUE(next->isActive());
+    EXPECT_EQ(next->interval(), 5000);
+    EXPECT_FALSE(other->isActive());
+  }
+  EXPECT_TRUE(logHas("Disconnected Lidar start: Type:LidarType_Ulmeth; ConnectTimes = 2"));
+  EXPECT_TRUE(logHas("Select Lidar type to start connecting: Type = LidarType_Ulmeth ; ConnectTimes = 3"));
+}
+
+}  // namespace

@@ -1,0 +1,142 @@
+// End to end: the test sender plays a sensor on loopback; the window, connected through the
+// real glue and the real Kaldor driver library, shows its cloud. A screenshot of the window is
+// kept in the build tree as mainwindow_live_cloud.png.
+#include <QApplication>
+#include <QComboBox>
+#include <QDeadlineTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QImage>
+#include <QProcess>
+#include <QStandardItemModel>
+#include <QThread>
+
+#include "DeviceLookupConnection.h"
+#include "KaldorSweep.h"
+#include "NetWorkAdapterView.h"
+#include "MainWindowTestSupport.h"
+#include "UdpSocket.h"
+#include "newLumivar.h"
+#include "ui_newLumivar.h"
+
+using namespace mainwindow_test;
+
+namespace {
+
+std::uint16_t freeUdpPort() {
+  lumivar::UdpSocket probe;
+  if (!probe.open() || !probe.bindAny(0)) return 0;
+  return probe.localPort();
+}
+
+// Runs the event loop until done() holds or the time is up.
+template <typename Done>
+bool waitFor(Done done, int milliseconds) {
+  QDeadlineTimer deadline(milliseconds);
+  while (!done()) {
+    if (deadline.hasExpired()) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    QThread::msleep(5);
+  }
+  return true;
+}
+
+// Share of pixels in a rectangle that differ from the view's black background.
+double litShare(const QImage& image, const QRect& area) {
+  long lit = 0, all = 0;
+  for (int y = area.top(); y <= area.bottom(); y += 2)
+    for (int x = area.left(); x <= area.right(); x += 2) {
+      const QRgb c = image.pixel(x, y);
+      lit += qRed(c) + qGreen(c) + qBlue(c) > 120;
+      ++all;
+    }
+  return all ? static_cast<double>(lit) / static_cast<double>(all) : 0.0;
+}
+
+DeviceLookupConnection* shownConnectionDialog() {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* dialog = qobject_cast<DeviceLookupConnection*>(w); dialog && dialog->isVisible()) return dialog;
+  return nullptr;
+}
+
+template <typename T>
+T* child(QWidget* parent, const char* name) {
+  T* found = parent->findChild<T*>(name);
+  EXPECT_NE(found, nullptr) << name;
+  return found;
+}
+
+// Connects the way a user does: the connect button, then the connection dialog's fields and OK.
+void connectThroughTheDialog(newLumivar& window, std::uint16_t dataPort, std::uint16_t devPort) {
+  window.form().pBn_Connect->click();
+  DeviceLookupConnection* dialog = shownConnectionDialog();
+  ASSERT_NE(dialog, nullptr) << "the connect button opens the connection dialog";
+  child<QRadioButton>(dialog, "radioButton_Kaldor")->setChecked(true);
+  QComboBox* models = child<QComboBox>(dialog, "comboBox_LidarType");
+  models->setCurrentIndex(models->findText("LidarType_Kaldor_v4_0"));
+  ASSERT_EQ(models->currentText(), "LidarType_Kaldor_v4_0");
+  child<QLineEdit>(dialog, "lineEdit_DestIP")->setText("127.0.0.1");
+  child<QLineEdit>(dialog, "lineEdit_DataPort")->setText(QString::number(dataPort));
+  child<QLineEdit>(dialog, "lineEdit_DevPort")->setText(QString::number(devPort));
+  NetWorkAdapterView* adapters = dialog->adapterView();
+  if (adapters->adapterCount > 0) {  // OK wants a capture adapter chosen first
+    child<QPushButton>(dialog, "pushButton_QueryNet")->click();
+    child<QPushButton>(adapters, "Btn_Ensure")->click();
+  }
+  child<QPushButton>(dialog, "pBn_OK")->click();
+}
+
+class LiveCloud : public ::testing::Test {
+protected:
+  void TearDown() override {
+    if (sender.state() != QProcess::NotRunning) {
+      sender.kill();
+      sender.waitForFinished(5000);
+    }
+  }
+  QProcess sender;
+};
+
+TEST_F(LiveCloud, SenderCloudAppearsInTheView) {
+  if (!haveDisplay()) GTEST_SKIP() << "needs a display (run under xvfb-run)";
+  application();
+  WindowEnvironment env({"LidarType_Kaldor=LidarType_Kaldor_v4_0"});
+  newLumivar window;
+  window.show();
+
+  const std::uint16_t dataPort = freeUdpPort();
+  const std::uint16_t devPort = freeUdpPort();
+  ASSERT_NE(dataPort, 0);
+  ASSERT_NE(devPort, 0);
+  connectThroughTheDialog(window, dataPort, devPort);
+  ASSERT_TRUE(window.connected()) << "boxes: " << env.boxes.size()
+                                  << (env.boxes.empty() ? "" : " " + env.boxes[0].text.toStdString());
+
+  sender.start(LUMIVAR_TEST_SENDER, {"--port", QString::number(dataPort), "--hz", "10"});
+  ASSERT_TRUE(sender.waitForStarted(5000));
+
+  // The first frame is the turn up to the split azimuth; the next ones are whole turns.
+  auto* viewer = window.viewer();
+  const bool whole = waitFor([&] {
+    return viewerPointCount(viewer, "realTime_points") == kaldor_sweep::kPointsPerFrame;
+  }, 30000);
+  EXPECT_TRUE(whole) << "realTime_points holds " << viewerPointCount(viewer, "realTime_points");
+  EXPECT_EQ(viewerPointCount(viewer, "realTime_points_0"), -1);
+  EXPECT_NE(window.pointTable()->item(0, 4), nullptr);
+  EXPECT_TRUE(env.boxes.empty());
+
+  // Let a few more frames replace it under the same id, then look at the window.
+  waitFor([] { return false; }, 500);
+  EXPECT_EQ(viewerPointCount(viewer, "realTime_points"), kaldor_sweep::kPointsPerFrame);
+  const QImage shot = window.grab().toImage();
+  const QString path = QDir::current().absoluteFilePath("mainwindow_live_cloud.png");
+  EXPECT_TRUE(shot.save(path)) << path.toStdString();
+  const QRect view(window.form().screen->mapTo(&window, QPoint(0, 0)), window.form().screen->size());
+  EXPECT_GT(litShare(shot, view), 0.01) << "the cloud is drawn in the view; see " << path.toStdString();
+
+  window.form().pBn_Connect->click();
+  EXPECT_FALSE(window.connected());
+}
+
+}  // namespace

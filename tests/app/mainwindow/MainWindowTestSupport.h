@@ -1,0 +1,156 @@
+// Shared set-up of the main window tests: a QApplication with VTK's surface format, a private
+// log root and configuration file per test, recorded message boxes, and cloud builders.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QSettings>
+#include <QStringList>
+#include <QSurfaceFormat>
+#include <QTemporaryDir>
+#include <QVTKOpenGLNativeWidget.h>
+
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "LidarRecords.h"
+#include "MessageBoxSeam.h"
+
+// The pictures live in the static app library; register them by hand.
+inline void registerAppResources() { Q_INIT_RESOURCE(lumivar); }
+
+namespace mainwindow_test {
+
+// One QApplication for the whole test program, made before the first window.
+inline QApplication& application() {
+  static int argc = 1;
+  static char name[] = "mainwindow_test";
+  static char* argv[] = {name, nullptr};
+  static QApplication* app = [] {
+    QSurfaceFormat::setDefaultFormat(QVTKOpenGLNativeWidget::defaultFormat());
+    auto* created = new QApplication(argc, argv);
+    registerAppResources();
+    return created;
+  }();
+  return *app;
+}
+
+// The 3D view needs a real display (test.sh runs the tests under xvfb-run).
+inline bool haveDisplay() { return std::getenv("DISPLAY") != nullptr; }
+
+struct RecordedBox {
+  QString title;
+  QString text;
+};
+
+// Points the logger and the program configuration at a private directory and records every
+// message box instead of showing it.
+class WindowEnvironment {
+public:
+  explicit WindowEnvironment(const QStringList& configLines = {}) {
+    logRoot_ = dir_.path() + "/logs";
+    configFile_ = dir_.path() + "/config.ini";
+    QFile config(configFile_);
+    if (config.open(QIODevice::WriteOnly)) {
+      config.write("[Config]\n");
+      for (const QString& line : configLines) config.write((line + "\n").toUtf8());
+    }
+    config.close();
+    qputenv("LUMIVAR_LOG_ROOT", logRoot_.toUtf8());
+    qputenv("LUMIVAR_CONFIG_FILE", configFile_.toUtf8());
+    hook_ = std::make_unique<ScopedMessageBoxHook>(
+        [this](QWidget*, const QString& title, const QString& text, QMessageBox::StandardButtons,
+               QMessageBox::StandardButton) {
+          boxes.push_back({title, text});
+          return QMessageBox::Ok;
+        });
+  }
+
+  // Lines of the single log file written under the private root.
+  QStringList logLines() const {
+    QDirIterator it(logRoot_, {"*.txt"}, QDir::Files, QDirIterator::Subdirectories);
+    if (!it.hasNext()) return {};
+    QFile file(it.next());
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+  }
+
+  // The text part of each entry (after the time stamp and "\t:\t"), banners left out.
+  QStringList logTexts() const {
+    QStringList texts;
+    for (const QString& line : logLines()) {
+      const int sep = line.indexOf("\t:\t");
+      if (sep >= 0) texts << line.mid(sep + 3);
+    }
+    return texts;
+  }
+
+  std::vector<RecordedBox> boxes;
+
+private:
+  QTemporaryDir dir_;
+  QString logRoot_;
+  QString configFile_;
+  std::unique_ptr<ScopedMessageBoxHook> hook_;
+};
+
+using Cloud = pcl::PointCloud<PointInfo>;
+
+inline PointInfo makePoint(float x, float y, float z, float distance, std::uint8_t channel = 0) {
+  PointInfo p{};
+  p.x = x;
+  p.y = y;
+  p.z = z;
+  p.r = 200;
+  p.g = 200;
+  p.b = 255;
+  p.a = 255;
+  p.Channel = channel;
+  p.H_angle = 10.0f;
+  p.V_angle = -2.0f;
+  p.Distance = distance;
+  p.Intensity = 77;
+  p.Mtimestamp_nsce = 1700000000.5;
+  return p;
+}
+
+// n points on a line; every point whose index is in zeroDistance gets distance 0.
+inline Cloud::Ptr makeCloud(std::size_t n, const std::vector<std::size_t>& zeroDistance = {}) {
+  Cloud::Ptr cloud(new Cloud);
+  cloud->reserve(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const float d = 1.0f + static_cast<float>(i) * 0.01f;
+    cloud->push_back(makePoint(d, 0.5f, 0.1f, d, static_cast<std::uint8_t>(i % 32)));
+  }
+  for (std::size_t i : zeroDistance) cloud->points[i].Distance = 0.0f;
+  return cloud;
+}
+
+}  // namespace mainwindow_test
+
+#include <vtkDataSet.h>
+#include <vtkMapper.h>
+#include <pcl/visualization/pcl_visualizer.h>
+
+namespace mainwindow_test {
+
+// Points the viewer holds under a cloud id, or -1 when it holds no such cloud.
+inline long viewerPointCount(pcl::visualization::PCLVisualizer* viewer, const std::string& id) {
+  auto clouds = viewer->getCloudActorMap();
+  auto it = clouds->find(id);
+  if (it == clouds->end() || !it->second.actor || !it->second.actor->GetMapper()) return -1;
+  vtkDataSet* data = it->second.actor->GetMapper()->GetInput();
+  return data ? static_cast<long>(data->GetNumberOfPoints()) : -1;
+}
+
+inline bool viewerHasShape(pcl::visualization::PCLVisualizer* viewer, const std::string& id) {
+  auto shapes = viewer->getShapeActorMap();
+  return shapes->find(id) != shapes->end();
+}
+
+}  // namespace mainwindow_test

@@ -1,0 +1,66 @@
+// The main window's life cycle: it builds with its 3D view, logs its first and last entries,
+// fills the colour modes and is destroyed cleanly, twice in one process.
+#include <QTimer>
+
+#include "MainWindowTestSupport.h"
+#include "newLumivar.h"
+#include "ui_newLumivar.h"
+
+using namespace mainwindow_test;
+
+namespace {
+
+const char* const kBanner = "********************\tLumivar Platform\t********************";
+
+TEST(WindowLifeCycle, LogOpensWithTheStartAndEndsWithTheStop) {
+  if (!haveDisplay()) GTEST_SKIP() << "needs a display (run under xvfb-run)";
+  application();
+  WindowEnvironment env;
+  for (int run = 0; run < 2; ++run) {
+    auto window = std::make_unique<newLumivar>();
+    EXPECT_TRUE(window->isMaximized() || window->isVisible());
+    EXPECT_NE(window->viewer(), nullptr);
+    EXPECT_TRUE(window->windowTitle().endsWith("_v3.0.0_202409"));
+    EXPECT_EQ(window->form().label_TitleShow->text(), window->windowTitle());
+    EXPECT_FALSE(window->connectTestEndTimer()->isActive());
+    EXPECT_FALSE(window->connectTestStartTimer()->isActive());
+    window.reset();
+  }
+
+  const QStringList lines = env.logLines();
+  ASSERT_GE(lines.size(), 4);
+  EXPECT_EQ(lines.first(), kBanner);
+  EXPECT_EQ(lines.last(), kBanner);
+  const QStringList texts = env.logTexts();
+  ASSERT_FALSE(texts.isEmpty());
+  EXPECT_TRUE(QRegExp("\\[newLumivar\\.cpp:\\d+\\]\\tLumivar Platform Srart Runnig").exactMatch(texts.first()))
+      << texts.first().toStdString();
+  EXPECT_TRUE(texts.last().endsWith("]\tLumivar Platform  Stoping ")) << texts.last().toStdString();
+  // The glue goes before the dialogs, the logger last.
+  const int glueStart = texts.indexOf(QRegExp(".*mHalverd Start delete! $"));
+  const int glueEnd = texts.indexOf(QRegExp(".*mHalverd End delete! $"));
+  const int dialogs = texts.indexOf(QRegExp(".*mDeviceLookupConnection End delete! $"));
+  EXPECT_GE(glueStart, 0);
+  EXPECT_GT(glueEnd, glueStart);
+  EXPECT_GT(dialogs, glueEnd);
+}
+
+TEST(WindowLifeCycle, ColourModesAndTheComboShown) {
+  if (!haveDisplay()) GTEST_SKIP() << "needs a display (run under xvfb-run)";
+  application();
+  WindowEnvironment env;
+  newLumivar window;
+  Ui::newLumivar& ui = window.form();
+  const QStringList modes = {"Intensity", "Solid", "Elevation", "H_angle", "Channel"};
+  ASSERT_EQ(ui.comboBox_ColorSelect->count(), modes.size());
+  for (int i = 0; i < modes.size(); ++i) EXPECT_EQ(ui.comboBox_ColorSelect->itemText(i), modes[i]);
+  // No colour-bar file in the test's working directory: the mode combo is the one shown.
+  EXPECT_EQ(ui.comboBox_Colorbar->count(), 0);
+  EXPECT_FALSE(ui.comboBox_ColorSelect->isHidden());
+  EXPECT_TRUE(ui.comboBox_Colorbar->isHidden());
+  EXPECT_TRUE(ui.widget_ListData->isHidden());
+  EXPECT_TRUE(ui.pBn_Setting_Advanced->isHidden());
+  EXPECT_TRUE(ui.pBn_ColorPalette->isHidden());
+}
+
+}  // namespace

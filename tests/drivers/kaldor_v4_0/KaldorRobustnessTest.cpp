@@ -1,0 +1,193 @@
+// Random packets through the decoder (run under ASan/UBSan) and start/stop cycles of the
+// decode thread with settings changed meanwhile (run under TSan).
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <random>
+#include <thread>
+
+#include "KaldorTestHarness.h"
+#include "UdpSocket.h"
+
+using namespace kaldor_test;
+using namespace std::chrono_literals;
+
+namespace {
+
+const int kModels[] = {4, 7, 8, 9, 32, 33, 34, 35, 69, 71, 72, 90, 93};
+
+}  // namespace
+
+TEST(KaldorRobustness, RandomBytesWithValidModelBytes) {
+  std::mt19937 rng(20240905);
+  auto byte = [&] { return static_cast<unsigned char>(rng() & 0xFF); };
+  Harness h;
+  std::size_t published = 0;
+  for (int round = 0; round < 2; ++round) {
+    for (int model : kModels) {
+      for (int n = 0; n < 150; ++n) {
+        // Settings change now and then, as the caller's thread would change them.
+        if (n % 25 == 0) {
+          h.decoder.setEcho(static_cast<int>(rng() % 5));
+          h.decoder.setFilterDistanceZero(rng() % 2);
+          h.decoder.setRGBType(static_cast<_SetRGB_Type>(rng() % 6), static_cast<int>(rng() % 2));
+          const float a = static_cast<float>(rng() % 720) - 360.f;
+          h.decoder.setHangleRange(a, a + static_cast<float>(rng() % 360));
+          h.decoder.setSelectRange(rng() % 2, -50, -50, -50, 50, 50, 50);
+          std::vector<float> list(4 * (1 + rng() % 2));
+          for (float& f : list) f = static_cast<float>(rng() % 400);
+          h.decoder.writeCalibrationData(static_cast<int>(rng() % 40), 0.f, rng() % 2, list, "", false);
+        }
+        std::vector<unsigned char> p(1212);
+        for (auto& b : p) b = byte();
+        const unsigned kind = rng() % 8;
+        if (kind < 6) {  // data packet of the model, block 0 valid
+          p[0] = 0xFF;
+          p[1] = 0xEE;
+          p[1211] = static_cast<unsigned char>(model);
+          const unsigned char modes[] = {0x37, 0x39, 0x40, byte()};
+          p[1210] = modes[rng() % 4];
+          if (rng() % 2) p[1200] = 0xFF;  // seconds form
+        } else if (kind == 6) {  // device-information packet
+          const unsigned char header[] = {0xA5, 0xFF, 0x00, 0x5A};
+          std::copy(header, header + 4, p.begin());
+          p.resize(1206);
+        } else {  // anything, possibly short
+          p[1211] = static_cast<unsigned char>(model);
+          p.resize(1206 + rng() % 7);
+        }
+        h.feed(p);
+        for (; published < h.frames.size(); ++published) {
+          const LidarCloud& f = *h.frames[published];
+          EXPECT_EQ(f.width, f.size());
+          for (const auto& pt : f.points) {
+            ASSERT_LT(pt.Channel, 32);
+            ASSERT_GE(pt.H_angle, 0.f);
+            ASSERT_LT(pt.H_angle, 360.f);
+          }
+        }
+      }
+    }
+  }
+}
+
+namespace {
+
+// Counts how many decode loops run at once.
+class CountingDecoder : public LIDAR_Kaldor_v4_0 {
+public:
+  std::atomic<int> active{0};
+  std::atomic<int> mostActive{0};
+  std::atomic<int> loops{0};
+  ~CountingDecoder() override { stopAndWait(); }
+  void dataProcessThread() override {
+    const int now = ++active;
+    int seen = mostActive.load();
+    while (now > seen && !mostActive.compare_exchange_weak(seen, now)) {
+    }
+    ++loops;
+    LIDAR_Kaldor_v4_0::dataProcessThread();
+    --active;
+  }
+};
+
+struct EndWatcher {
+  std::mutex mutex;
+  std::condition_variable changed;
+  int ends = 0;
+  std::size_t frames = 0;
+  VectorFrameCallback onVector = [this](std::vector<_MuchLidarData>, int status) {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (status == 2) ++ends;
+    changed.notify_all();
+  };
+  TwoCloudCallback onFrame = [this](LidarCloudPtr, LidarCloudPtr, int, int, int, int) {
+    std::lock_guard<std::mutex> lock(mutex);
+    ++frames;
+  };
+  bool waitEnds(int n) {
+    std::unique_lock<std::mutex> lock(mutex);
+    return changed.wait_for(lock, 20s, [&] { return ends >= n; });
+  }
+};
+
+}  // namespace
+
+TEST(KaldorRobustness, OfflineRunsRestartWithOneDecodeThread) {
+  EndWatcher w;
+  CountingDecoder d;
+  d.setVectorCallback(&w.onVector);
+  d.setTwoCloudCallback(&w.onFrame);
+  std::atomic<bool> done{false};
+  std::thread settings([&] {
+    for (int i = 0; !done.load(); ++i) {
+      d.setEcho(i % 2);
+      d.setSelectRange(i % 2, -10, -10, -10, 10, 10, 10);
+      d.setHangleRange(0.f, 360.f);
+      std::this_thread::sleep_for(100us);
+    }
+  });
+  // One and a half turns per run: one frame, every queued packet decoded before the end.
+  const auto packets = rotationPackets(32, kSingle, 225);
+  constexpr int kRuns = 8;
+  for (int run = 1; run <= kRuns; ++run) {
+    for (const auto& p : packets)
+      d.setOffLineData(p.data(), static_cast<unsigned short>(p.size()), LidarDataType_Point, false, 1);
+    d.setOffLineData(nullptr, 0, LidarDataType_Point, true, 1);
+    ASSERT_TRUE(w.waitEnds(run));
+  }
+  // Runs cut short by a stop while packets are queued, then started again at once.
+  for (int run = 0; run < 20; ++run) {
+    for (int i = 0; i < 30; ++i)
+      d.setOffLineData(packets[i].data(), static_cast<unsigned short>(packets[i].size()), LidarDataType_Point,
+                       false, 1);
+    d.LidarStop();
+  }
+  done = true;
+  settings.join();
+  d.stopAndWait();
+  EXPECT_EQ(d.mostActive.load(), 1);
+  EXPECT_GE(d.loops.load(), kRuns);
+  std::lock_guard<std::mutex> lock(w.mutex);
+  EXPECT_EQ(w.ends, kRuns);
+  // Each run is a new run of the same sub-model: its split comes at 90 degrees each time.
+  EXPECT_GE(w.frames, static_cast<std::size_t>(kRuns) * 2);  // frames plus the end repeats
+}
+
+TEST(KaldorRobustness, LiveStartStopCyclesWhilePacketsArrive) {
+  std::uint16_t port = 0, devPort = 0;
+  {
+    lumivar::UdpSocket probe, probeDev;
+    ASSERT_TRUE(probe.open() && probe.bindAny(0) && probeDev.open() && probeDev.bindAny(0));
+    port = probe.localPort();
+    devPort = probeDev.localPort();
+  }
+  EndWatcher w;
+  CountingDecoder d;
+  d.setTwoCloudCallback(&w.onFrame);
+  d.LidarTypeInit(port, devPort, "127.0.0.1");
+  std::atomic<bool> done{false};
+  std::thread sender([&] {
+    lumivar::UdpSocket s;
+    if (!s.open()) return;
+    const auto packets = rotationPackets(4, kDual, 300);
+    for (std::size_t i = 0; !done.load(); i = (i + 1) % packets.size()) {
+      s.sendTo("127.0.0.1", port, packets[i].data(), packets[i].size());
+      if (i % 20 == 0) std::this_thread::sleep_for(1ms);
+    }
+  });
+  for (int cycle = 0; cycle < 10; ++cycle) {
+    ASSERT_TRUE(d.LidarStart());
+    std::this_thread::sleep_for(20ms);
+    d.setEcho(cycle % 4);
+    d.LidarStop();
+  }
+  done = true;
+  sender.join();
+  d.stopAndWait();
+  EXPECT_EQ(d.mostActive.load(), 1);
+  EXPECT_EQ(d.active.load(), 0);
+}
