@@ -1,31 +1,37 @@
-// The box-selection bounds dialog. For now it only carries the record and the signal the
-// main window relies on; its form comes with the box-selection tools.
+// The "BoxSelect Change Value" dialog: shows the x, y and z bounds of the current box
+// selection for editing. OK sends the edited bounds with mode 1 (apply) and stays open;
+// Reselect sends the last accepted bounds with mode 0 (drop the selection) and closes.
 #pragma once
 
-#include <QMetaType>
-
+#include "BoxSelectParam.h"
 #include "MyWidget.h"
-
-struct BoxSelectParam {
-  float xMin = 1000.0f, xMax = -1000.0f;  // metres; the default is an empty box
-  float yMin = 1000.0f, yMax = -1000.0f;
-  float zMin = 1000.0f, zMax = -1000.0f;
-  bool valid = false;
-};
-Q_DECLARE_METATYPE(BoxSelectParam)
+#include "ui_BoxSelectChangeValue.h"
 
 class BoxSelectChangeValue : public MyWidget {
   Q_OBJECT
-public:
+
+ public:
   explicit BoxSelectChangeValue(QWidget* parent = nullptr);
   ~BoxSelectChangeValue() override = default;
 
+  static constexpr int kModeReselect = 0;
+  static constexpr int kModeApply = 1;
+
+  // Loads the bounds of a picked box. The spin boxes clamp to their range; the record keeps
+  // the exact values until the next OK.
   void setBoxSelectParam(const BoxSelectParam& param);
   BoxSelectParam boxSelectParam() const { return mBoxSelectParam; }
 
-signals:
+  Ui_BoxSelectChangeValue ui;
+
+ signals:
   void sendBoxSelectTypeAndValueSignal(int ContrlValue, BoxSelectParam param);
 
-private:
+ public slots:
+  void onOK_Clicked();
+  void onReselect_Clicked();
+  void onCancel_Clicked();
+
+ private:
   BoxSelectParam mBoxSelectParam;
 };
