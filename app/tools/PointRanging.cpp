@@ -49,4 +49,9 @@ PointRanging::Step PointRanging::addMark(float x, float y, float z, Path path) {
   return step;
 }
 
-void PointRanging::clear() { mClickCloud->clear(); }
+void PointRanging::clear() {
+  mClickCloud->clear();
+  // A half-made pair goes too, so the first mark after a clear starts a new pair instead of
+  // measuring from a mark that is no longer shown.
+  mClickCount = 0;
+}

@@ -51,7 +51,7 @@ class PointRanging {
   static QString distanceText(float metres);
 
   Step addMark(float x, float y, float z, Path path);
-  void clear();  // the marks cloud empties; a started pair is kept, as clearRanging does
+  void clear();  // drops every mark, also the first mark of a started pair
 
   int clickCount() const { return mClickCount; }
   const pcl::PointCloud<pcl::PointXYZRGBA>::Ptr& marks() const { return mClickCloud; }
