@@ -182,9 +182,7 @@ void Halverd::releaseDriverLocked() {
 bool Halverd::initClassLidarType(std::string modelKey) {
   static std::atomic<std::uint64_t> nextSessionId{1};
   std::lock_guard<std::mutex> lock(m_DriverMutex);
-  releaseDriverLocked();
-  m_ModelKey.clear();
-
+  // Key and library are checked first: a key that cannot load leaves the current run alone.
   const halverd::ModelEntry* model = halverd::findModel(modelKey);
   if (model == nullptr) {
     log(QStringLiteral("unknown model key %1").arg(QString::fromStdString(modelKey)));
@@ -198,6 +196,8 @@ bool Halverd::initClassLidarType(std::string modelKey) {
             .arg(QString::fromStdString(modelKey), QString::fromStdString(error)));
     return false;
   }
+  releaseDriverLocked();
+  m_ModelKey.clear();
   ILidarDriver* driver = library->createDriver();
   if (driver == nullptr) {
     log(QStringLiteral("%1 created no driver").arg(QString::fromStdString(library->path())));

@@ -50,10 +50,14 @@ TEST_F(GlueTest, KeysWithoutALibraryFailAndStartNothing) {
   ASSERT_TRUE(waitFor([&] { return rec.logged("LidarType_Hestin", 0); }));
   EXPECT_TRUE(rec.logged("unknown model key LidarType_Nothing", 0));
 
-  // A failed switch leaves no driver behind: the one loaded before is released.
+  // A failed switch leaves the running driver alone.
   ASSERT_TRUE(glue.initClassLidarType("LidarType_Ulmeth"));
+  EXPECT_TRUE(glue.startRun(2368, 2369, "192.168.1.102", "226.1.1.102", false));
   EXPECT_FALSE(glue.initClassLidarType("LidarType_Nothing"));
-  EXPECT_EQ(ulmeth.liveDrivers(), 0);
+  EXPECT_FALSE(glue.initClassLidarType("LidarType_Hestin"));
+  EXPECT_EQ(ulmeth.liveDrivers(), 1);
+  EXPECT_EQ(glue.currentModelKey(), "LidarType_Ulmeth");
+  EXPECT_EQ(ulmeth.calls().back(), "LidarStart");
 }
 
 TEST_F(GlueTest, LiveRunCallOrder) {
