@@ -144,6 +144,16 @@ newLumivar::~newLumivar() {
   logLine(LOG_TEXT("Lumivar Platform  Stoping "));
   delete mSaveDataAndLog;
   mSaveDataAndLog = nullptr;
+
+  // The view's interactor, its style and the render window hold each other; untie them so
+  // the 3D view is freed with the window.
+  mAxesWidget->SetEnabled(0);
+  mAxesWidget->SetInteractor(nullptr);
+  mAxesWidget = nullptr;
+  if (vtkRenderWindowInteractor* interactor = ui->screen->interactor()) interactor->SetInteractorStyle(nullptr);
+  mViewer.reset();
+  ui->screen->setRenderWindow(static_cast<vtkGenericOpenGLRenderWindow*>(nullptr));
+  renderWindow = nullptr;
 }
 
 // ---------------------------------------------------------------------------------------

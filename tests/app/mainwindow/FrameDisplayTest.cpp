@@ -144,6 +144,21 @@ TEST_F(FrameDisplay, BoxCompanionFeedsTheTableAndTheSelectionCount) {
   EXPECT_EQ(window->pointTable()->rowCount(), 0);
 }
 
+TEST_F(FrameDisplay, ReplayedPcdFrameBuildsItsCompanionFromTheBox) {
+  BoxSelectParam box;
+  box.xMin = 1.0f, box.xMax = 1.105f, box.yMin = 0.0f, box.yMax = 1.0f, box.zMin = 0.0f, box.zMax = 1.0f;
+  box.valid = true;
+  window->setSelectionBox(box);
+  // Points 0..10 have x 1.00..1.10; point 4 has distance 0 and is left out.
+  window->onCalculateShowPointCloudSlot_PCD(makeCloud(40, {4}));
+  EXPECT_EQ(points("realTime_points"), 40);
+  EXPECT_EQ(points("mSelectPointShow"), 10);
+  EXPECT_TRUE(viewerHasShape(viewer, "Selection Number"));
+  QStandardItemModel* table = window->pointTable();
+  EXPECT_NE(table->item(9, 0), nullptr);
+  EXPECT_EQ(table->item(10, 0), nullptr) << "the table lists the ten in-box points";
+}
+
 TEST_F(FrameDisplay, CollectedFramesReachTheSaveQueues) {
   // PCD: three frames named _1.._3, the merged ring in two-frame mode.
   window->beginFrameCollection(2, 3, "/tmp/out");

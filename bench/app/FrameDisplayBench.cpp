@@ -1,0 +1,81 @@
+// Cost of showing one live frame in the main window (table, viewer replace and render),
+// by frame size. Needs a display: xvfb-run -a build/release/bin/bench_frame_display
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QSurfaceFormat>
+#include <QVTKOpenGLNativeWidget.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+
+#include "newLumivar.h"
+
+// The pictures live in the static app library; registered outside any namespace.
+static void registerAppResources() { Q_INIT_RESOURCE(lumivar); }
+
+namespace {
+
+std::unique_ptr<QApplication> app;
+std::unique_ptr<newLumivar> mainWindow;
+
+newLumivar& window() {
+  if (!mainWindow) {
+    qputenv("LUMIVAR_LOG_ROOT", "/tmp/lumivar_bench_logs");
+    mainWindow = std::make_unique<newLumivar>();
+    mainWindow->show();
+  }
+  return *mainWindow;
+}
+
+pcl::PointCloud<PointInfo>::Ptr ring(std::size_t n) {
+  pcl::PointCloud<PointInfo>::Ptr cloud(new pcl::PointCloud<PointInfo>);
+  cloud->resize(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    PointInfo& p = cloud->points[i];
+    const float a = static_cast<float>(i) * 0.001f;
+    p.x = 10.0f * std::cos(a);
+    p.y = 10.0f * std::sin(a);
+    p.z = static_cast<float>(i % 32) * 0.1f;
+    p.Distance = 10.0f;
+    p.rgba = 0xFF80C0FFu;
+  }
+  return cloud;
+}
+
+// One frame through the four-argument slot: the table window, the remove-and-add of the
+// clouds under their fixed ids and one render.
+void BM_ShowFrame(benchmark::State& state) {
+  if (!std::getenv("DISPLAY")) {
+    state.SkipWithError("needs a display");
+    return;
+  }
+  newLumivar& w = window();
+  const auto frame = ring(static_cast<std::size_t>(state.range(0)));
+  const pcl::PointCloud<PointInfo>::Ptr companion(new pcl::PointCloud<PointInfo>);
+  for (auto _ : state) {
+    w.onCalculateShowPointCloudSlot(frame, companion, 1, QString());
+    QCoreApplication::processEvents();
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+// Process CPU time includes the software renderer's threads under Xvfb.
+// 57,600 is one turn of the test sender; 88,888/88,889 straddle the table limit.
+BENCHMARK(BM_ShowFrame)->Arg(1000)->Arg(57600)->Arg(88888)->Arg(88889)->Arg(300000)
+    ->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+// The window and the application go in this order, before static destruction begins.
+int main(int argc, char** argv) {
+  QSurfaceFormat::setDefaultFormat(QVTKOpenGLNativeWidget::defaultFormat());
+  app = std::make_unique<QApplication>(argc, argv);
+  registerAppResources();
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  mainWindow.reset();
+  app.reset();
+  return 0;
+}
