@@ -6,10 +6,12 @@
 //     const BoxSelection::PickResult pick = BoxSelection::collectPicked(*mCurrentCloud, indices);
 //     for (const BoxSelection::TableRow& row : pick.rows) ... fill row.row with row.cells
 //     if (pick.count > 0) {            // a pick of no usable point leaves no box in force
-//       mBoxBounds = pick.box; mIsBoxValid = true;
+//       mBoxBounds = pick.box; mIsBoxValid = true;   // then b = mBoxBounds
 //       halverd->onSelectRange(true, b.xMin, b.yMin, b.zMin, b.xMax, b.yMax, b.zMax);
 //       mBoxSelectChangeValue->setBoxSelectParam(pick.box);
-//       for (const BoxSelection::Edge& e : BoxSelection::kBoxEdges) addLine(corners[e.from], corners[e.to], ...)
+//       const auto corners = BoxSelection::boxCorners(pick.box);
+//       for (const BoxSelection::Edge& e : BoxSelection::kBoxEdges)
+//         addLine(corners[e.from], corners[e.to], e.r, e.g, e.b, BoxSelection::edgeId(e));  // width kEdgeLineWidth
 //     }
 //     thickness = WallThickness::fitPlaneThickness(pick.planeCloud, coefficients);
 // Dropping the box: mBoxBounds = BoxSelection::emptyBox(), and onSelectRange(false, ...).
