@@ -63,6 +63,9 @@ DataDispose::WalkSettings DataDispose::walkSettings() const {
   ws.calibFirst = n >= 2;
   ws.calibSecond = n >= 4;
   ws.calibThird = n >= 6;
+  const _FiltrationDataInitParam& f = ws.settings->filter;
+  for (float minimum : {f.VAngleMin, f.DistanceMin, f.IntensityMin, f.XMin, f.YMin, f.ZMin})
+    if (!std::isnan(minimum)) ws.filterActive = true;
   return ws;
 }
 
@@ -179,10 +182,10 @@ void DataDispose::emitPoint(const WalkSettings& ws, PointInfo* p, PointInfo* q, 
     q->z = xyz.z2;
   }
 
-  const LidarCloudPtr& cloud = nextFrame ? m_NextCloud : m_CurrentCloud;
-  const LidarCloudPtr& selectedCloud = nextFrame ? m_NextSelectedCloud : m_CurrentSelectedCloud;
-  if (selected(ws, *p)) addPoint(selectedCloud, p, q);
-  addPoint(cloud, p, q);
+  LidarCloud& cloud = nextFrame ? *m_NextCloud : *m_CurrentCloud;
+  LidarCloud& selectedCloud = nextFrame ? *m_NextSelectedCloud : *m_CurrentSelectedCloud;
+  if (selected(ws, *p)) admit(ws, selectedCloud, p, q);
+  admit(ws, cloud, p, q);
 }
 
 void DataDispose::disposeSingleEcho(const unsigned char* bytes) {
@@ -251,6 +254,29 @@ void DataDispose::refreshGeometryCache() {
   m_GeometryCacheValid = true;
 }
 
+// Consecutive points lie a fraction of a degree apart: sin and cos come from the last
+// directly computed angle by the angle-sum identities, with short series for the small
+// difference (exact to double precision for differences up to kSeriesLimit).
+void DataDispose::azimuthSinCos(double degrees, double& sine, double& cosine) {
+  constexpr double kSeriesLimit = 0.06;  // radians
+  const double d = (degrees - m_RefAzimuth) * kDegToRad;
+  if (!(std::fabs(d) <= kSeriesLimit)) {
+    const double radians = degrees * kDegToRad;
+    m_RefAzimuth = degrees;
+    m_RefSin = std::sin(radians);
+    m_RefCos = std::cos(radians);
+    sine = m_RefSin;
+    cosine = m_RefCos;
+    return;
+  }
+  const double d2 = d * d;
+  const double sinD = d * (1.0 - d2 * (1.0 / 6) * (1.0 - d2 * (1.0 / 20) * (1.0 - d2 * (1.0 / 42))));
+  const double cosD =
+      1.0 - d2 * 0.5 * (1.0 - d2 * (1.0 / 12) * (1.0 - d2 * (1.0 / 30) * (1.0 - d2 * (1.0 / 56))));
+  sine = m_RefSin * cosD + m_RefCos * sinD;
+  cosine = m_RefCos * cosD - m_RefSin * sinD;
+}
+
 XYZPair DataDispose::computeXYZ(int channel, double azimuth, double distance1, double distance2) {
   XYZPair out;
   if (channel < 0 || channel >= kChannels) return out;
@@ -258,8 +284,8 @@ XYZPair DataDispose::computeXYZ(int channel, double azimuth, double distance1, d
       m_CachedOffset[channel] != m_HorizontalOffset[channel])
     refreshGeometryCache();
   // beta = alpha + (offset - A0): sin and cos of beta by the angle-sum identities.
-  const double alpha = azimuth * kDegToRad;
-  const double sinA = std::sin(alpha), cosA = std::cos(alpha);
+  double sinA, cosA;
+  azimuthSinCos(azimuth, sinA, cosA);
   const double sinB = sinA * m_OffsetCos[channel] + cosA * m_OffsetSin[channel];
   const double cosB = cosA * m_OffsetCos[channel] - sinA * m_OffsetSin[channel];
   const double r0 = m_R0;
@@ -279,36 +305,36 @@ XYZPair DataDispose::computeXYZ(int channel, double azimuth, double distance1, d
 }
 
 void DataDispose::addPoint(const LidarCloudPtr& cloud, PointInfo* p, PointInfo* q) {
-  const DecoderSettings& s = m_Owner->activeSettings();
+  if (m_Owner && cloud) admit(walkSettings(), *cloud, p, q);
+}
+
+// Colouring reads only fields it does not change, so a point is coloured just before it is
+// appended: one that the filter record drops needs no colour.
+void DataDispose::admit(const WalkSettings& ws, LidarCloud& cloud, PointInfo* p, PointInfo* q) {
+  const DecoderSettings& s = *ws.settings;
   const float start = s.hAngleStart, end = s.hAngleEnd;
   if (!std::isnan(start)) {
     const float h = p->H_angle;
     const bool inside = start >= 0.f ? (start <= h && h <= end) : (h >= start + 360.f || h <= end);
     if (!inside) return;
   }
-  const bool dual = isDualReturnMode(m_Owner->m_ReturnMode);
-  const _SetRGB_Type colour = s.rgbType;
-  auto append = [&cloud](const PointInfo& point) {
-    cloud->points.push_back(point);
-    cloud->width = static_cast<std::uint32_t>(cloud->points.size());
-    cloud->height = 1;
+  auto append = [&](PointInfo* point) {
+    if (ws.filterActive && !m_Owner->checkFiltrationData(point)) return;
+    if (m_ColorFunction) m_ColorFunction(point, s.rgbType);
+    cloud.points.push_back(*point);
+    cloud.width = static_cast<std::uint32_t>(cloud.points.size());
+    cloud.height = 1;
   };
   switch (s.echo) {
     case 2:
-      if (m_ColorFunction) m_ColorFunction(q, colour);
-      if (dual && m_Owner->checkFiltrationData(q)) append(*q);
+      if (ws.dualReturn) append(q);
       break;
     case 1:
-      if (m_ColorFunction) m_ColorFunction(p, colour);
-      if (m_Owner->checkFiltrationData(p)) append(*p);
+      append(p);
       break;
     default:
-      if (m_ColorFunction) {
-        m_ColorFunction(p, colour);
-        m_ColorFunction(q, colour);
-      }
-      if (m_Owner->checkFiltrationData(p)) append(*p);
-      if (dual && m_Owner->checkFiltrationData(q)) append(*q);
+      append(p);
+      if (ws.dualReturn) append(q);
       break;
   }
 }

@@ -107,13 +107,15 @@ public:
   std::vector<float> m_PacketAzimuths;
 
 protected:
-  // Per-walk copy of what the point routine reads, taken once per packet.
+  // What the point routine reads, gathered once per packet.
   struct WalkSettings {
     const DecoderSettings* settings = nullptr;
     bool dualReturn = false;
     bool calibFirst = false, calibSecond = false, calibThird = false;  // ranges present
+    bool filterActive = false;  // some pair of the filter record is switched on
   };
   WalkSettings walkSettings() const;
+  void admit(const WalkSettings& ws, LidarCloud& cloud, PointInfo* p, PointInfo* q);
 
   void fillSingleRecords(const kaldor::PacketView& packet, int block);
   void fillDualRecords(const kaldor::PacketView& packet, int pair);
@@ -128,6 +130,8 @@ protected:
   // Geometry cache: sine and cosine of (horizontal offset - A0) per channel, rebuilt when
   // either changes, so a point costs one sine/cosine pair.
   void refreshGeometryCache();
+  void azimuthSinCos(double degrees, double& sine, double& cosine);
+  double m_RefAzimuth = 0.0, m_RefSin = 0.0, m_RefCos = 1.0;  // degrees; its sin and cos
   std::array<double, kaldor::kChannels> m_OffsetCos{};
   std::array<double, kaldor::kChannels> m_OffsetSin{};
   std::array<double, kaldor::kChannels> m_CachedOffset{};
