@@ -1,0 +1,56 @@
+// Live capture on one adapter through libpcap, waiting with poll() on the capture's
+// selectable descriptor: on Linux the read time-out alone does not fire on a quiet network.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+struct pcap;
+
+namespace lumivar {
+
+class PacketCapture {
+public:
+  struct Options {
+    int snapLength = 65535;     // bytes kept of each frame
+    bool promiscuous = true;
+    int readTimeoutMs = 100;    // how long the kernel may hold frames back
+    int bufferBytes = 2 << 20;  // kernel capture buffer
+  };
+
+  enum class Next { Frame, Timeout, Error };
+
+  struct Frame {
+    const unsigned char* data = nullptr;  // valid until the next call
+    std::size_t captured = 0;             // bytes in data
+    std::size_t wireLength = 0;           // length of the frame on the wire
+  };
+
+  PacketCapture() = default;
+  ~PacketCapture() { close(); }
+  PacketCapture(const PacketCapture&) = delete;
+  PacketCapture& operator=(const PacketCapture&) = delete;
+
+  // Opens and activates the device. On failure lastError() holds libpcap's text; a missing
+  // permission gets a text that names root and CAP_NET_RAW.
+  bool open(const std::string& device, const Options& options);
+  bool isOpen() const { return m_Handle != nullptr; }
+  void close();
+
+  // Compiles (not optimised) and installs a filter; compiled tells which step failed.
+  bool setFilter(const std::string& expression, bool* compiled = nullptr);
+
+  // Waits up to waitMs for one frame.
+  Next next(int waitMs, Frame* frame);
+
+  const std::string& lastError() const { return m_LastError; }
+
+private:
+  Next readOne(Frame* frame);
+
+  pcap* m_Handle = nullptr;
+  int m_Fd = -1;
+  std::string m_LastError;
+};
+
+}  // namespace lumivar

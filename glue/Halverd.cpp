@@ -1,0 +1,401 @@
+#include "Halverd.h"
+
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <deque>
+#include <utility>
+
+#include "DriverCatalog.h"
+#include "DriverLibrary.h"
+#include "HalverdPanels.h"
+
+namespace {
+
+constexpr int kDebugLevel = 99;          // log level of debug-only entries
+constexpr int kCodeTimeText = 50;        // per-second packet time text
+constexpr int kCodeTimeout = 10004;      // receive wait timed out (no traffic)
+constexpr int kCodeSocketFirst = 10000;  // socket creation and bind failures
+constexpr int kCodeSocketLast = 10002;
+constexpr const char* kColourBarFile = "colorbar/colorbar.bin";  // read by the drivers
+constexpr qint64 kColourBarBytes = 1024;                          // one bar of 256 entries
+constexpr int kPollIntervalMs = 5;
+
+QString trimmedText(const std::string& text) {
+  return QString::fromStdString(text).trimmed();
+}
+
+}  // namespace
+
+namespace halverd {
+
+// Hand-over from the driver's threads to the glue's thread. Callbacks only queue here under
+// the mutex and wake the glue's event loop through an event descriptor (no Qt call on a
+// driver thread); the glue's thread emits. Closing a session under the same mutex
+// guarantees that no callback of that driver touches the glue afterwards.
+struct DriverInbox {
+  struct Event {
+    enum Kind { TwoClouds, ThreeClouds, Message, GlueLog } kind;
+    ILidarDriver::CloudPtr first, second, third;
+    int number = 0;  // frame status, message code, or the glue's own log level
+    std::string text;
+  };
+
+  std::mutex mutex;
+  std::deque<Event> events;
+  std::uint64_t openSession = 0;  // the one session whose callbacks are accepted
+  bool wakePending = false;
+  int socketFailures = 0;         // failure codes seen since the last reset
+  bool accepting = true;          // false once the glue is being destroyed
+  int wakeFd = -1;                // eventfd watched by the glue's event loop
+
+  void push(std::uint64_t session, Event event) {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (session != openSession) return;
+    if (event.kind == Event::Message && event.number >= kCodeSocketFirst &&
+        event.number <= kCodeSocketLast)
+      ++socketFailures;
+    queueLocked(std::move(event));
+  }
+
+  // The glue's own entries, in order with the driver's.
+  void pushGlueLog(std::string text, int level) {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!accepting) return;
+    queueLocked({Event::GlueLog, nullptr, nullptr, nullptr, level, std::move(text)});
+  }
+
+  void queueLocked(Event event) {
+    events.push_back(std::move(event));
+    if (!wakePending && wakeFd >= 0) {
+      wakePending = true;
+      const std::uint64_t one = 1;
+      // Cannot fail short of a closed descriptor; a lost wake only delays delivery.
+      [[maybe_unused]] ssize_t n = ::write(wakeFd, &one, sizeof one);
+    }
+  }
+};
+
+}  // namespace halverd
+
+using halverd::DriverInbox;
+
+struct Halverd::Session {
+  std::uint64_t id = 0;
+  std::string key;
+  bool threeClouds = false;
+  std::shared_ptr<halverd::DriverLibrary> library;
+  ILidarDriver* driver = nullptr;
+  // The driver keeps only the addresses of these; they live until the driver is gone.
+  ILidarDriver::MessageFn onMessage;
+  ILidarDriver::TwoCloudFn onTwoClouds;
+  ILidarDriver::ThreeCloudFn onThreeClouds;
+};
+
+Halverd::Halverd() : m_Inbox(std::make_shared<DriverInbox>()) {
+  qRegisterMetaType<pcl::PointCloud<PointInfo>::Ptr>("pcl::PointCloud<PointInfo>::Ptr");
+  m_Inbox->wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  if (m_Inbox->wakeFd >= 0) {
+    m_Wake = new QSocketNotifier(m_Inbox->wakeFd, QSocketNotifier::Read, this);
+    connect(m_Wake, &QSocketNotifier::activated, this, &Halverd::deliverDriverEvents);
+  } else {
+    auto* poll = new QTimer(this);  // no descriptor to spare: look every few milliseconds
+    connect(poll, &QTimer::timeout, this, &Halverd::deliverDriverEvents);
+    poll->start(kPollIntervalMs);
+  }
+  dataEmitter = new HalverdFrameEmitter(this);
+  if (qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr) {
+    settingWidget = new HalverdSettingPanel;
+    settingWidget->setSummaryProvider([this] { return driverSummary(); });
+    aboutWidget = new HalverdAboutPanel;
+    advancedSettingWidget = new HalverdAdvancedPanel;
+  }
+}
+
+Halverd::~Halverd() {
+  {
+    std::lock_guard<std::mutex> lock(m_Inbox->mutex);
+    m_Inbox->accepting = false;  // nothing is delivered any more
+    m_Inbox->openSession = 0;
+  }
+  {
+    std::lock_guard<std::mutex> lock(m_DriverMutex);
+    releaseDriverLocked();
+  }
+  delete settingWidget;
+  delete aboutWidget;
+  delete advancedSettingWidget;
+  delete m_Wake;
+  std::lock_guard<std::mutex> lock(m_Inbox->mutex);
+  if (m_Inbox->wakeFd >= 0) ::close(m_Inbox->wakeFd);
+  m_Inbox->wakeFd = -1;
+}
+
+int Halverd::logLevelForCode(int code) {
+  return (code == kCodeTimeText || code == kCodeTimeout) ? kDebugLevel : 0;
+}
+
+// Queued rather than emitted at once: the caller may hold the driver lock, and a slot that
+// called back into the glue would then deadlock.
+void Halverd::log(const QString& text, int level) {
+  m_Inbox->pushGlueLog(text.toStdString(), level);
+}
+
+void Halverd::releaseDriverLocked() {
+  if (!m_Session) return;
+  {
+    std::lock_guard<std::mutex> lock(m_Inbox->mutex);
+    m_Inbox->openSession = 0;
+  }
+  std::unique_ptr<Session> old = std::move(m_Session);
+  old->driver->LidarStop();
+  // The driver's destroy waits for its threads; only then may the callbacks go.
+  old->library->destroyDriver(old->driver);
+  m_State = RunState::Idle;
+  log(QStringLiteral("driver %1 released").arg(QString::fromStdString(old->key)));
+}
+
+bool Halverd::initClassLidarType(std::string modelKey) {
+  static std::atomic<std::uint64_t> nextSessionId{1};
+  std::lock_guard<std::mutex> lock(m_DriverMutex);
+  releaseDriverLocked();
+  m_ModelKey.clear();
+
+  const halverd::ModelEntry* model = halverd::findModel(modelKey);
+  if (model == nullptr) {
+    log(QStringLiteral("unknown model key %1").arg(QString::fromStdString(modelKey)));
+    return false;
+  }
+  std::string error;
+  auto library = halverd::DriverLibrary::open(
+      halverd::DriverLibrary::pathFor(std::string(model->library)), &error);
+  if (!library) {
+    log(QStringLiteral("cannot load the driver of %1: %2")
+            .arg(QString::fromStdString(modelKey), QString::fromStdString(error)));
+    return false;
+  }
+  ILidarDriver* driver = library->createDriver();
+  if (driver == nullptr) {
+    log(QStringLiteral("%1 created no driver").arg(QString::fromStdString(library->path())));
+    return false;
+  }
+
+  auto session = std::make_unique<Session>();
+  session->id = nextSessionId++;
+  session->key = modelKey;
+  session->threeClouds = modelKey.find("_Zentra") != std::string::npos;
+  session->library = library;
+  session->driver = driver;
+  {
+    std::lock_guard<std::mutex> inboxLock(m_Inbox->mutex);
+    m_Inbox->openSession = session->id;
+  }
+  const std::uint64_t id = session->id;
+  std::shared_ptr<DriverInbox> inbox = m_Inbox;
+  session->onMessage = [inbox, id, modelKey](std::string text, int code) {
+    DriverInbox::Event e{DriverInbox::Event::Message, nullptr, nullptr, nullptr, code, modelKey + ": " + text};
+    inbox->push(id, std::move(e));
+  };
+  session->onTwoClouds = [inbox, id](ILidarDriver::CloudPtr frame, ILidarDriver::CloudPtr selected,
+                                     int status, int, int, int) {
+    inbox->push(id, {DriverInbox::Event::TwoClouds, std::move(frame), std::move(selected), nullptr, status, {}});
+  };
+  session->onThreeClouds = [inbox, id](ILidarDriver::CloudPtr frame, ILidarDriver::CloudPtr third,
+                                       ILidarDriver::CloudPtr selected, int status, int, int) {
+    inbox->push(id, {DriverInbox::Event::ThreeClouds, std::move(frame), std::move(third), std::move(selected),
+                     status, {}});
+  };
+  driver->SetCallbackMessage(&session->onMessage);
+  if (session->threeClouds)
+    driver->SetThreeCloudCallback(&session->onThreeClouds);
+  else
+    driver->SetTwoCloudCallback(&session->onTwoClouds);
+
+  m_Session = std::move(session);
+  m_State = RunState::Idle;
+  m_ModelKey = modelKey;
+  channelCount = model->channelCount;
+  channelsPerGroup = model->channelsPerGroup;
+  const QFileInfo bars(QString::fromLatin1(kColourBarFile));
+  isColorbarAvailable = bars.isFile() && bars.size() >= kColourBarBytes;
+  applyKeptSettingsLocked();
+  log(QStringLiteral("driver %1 loaded from %2: %3")
+          .arg(QString::fromStdString(modelKey), QString::fromStdString(library->path()),
+               QString::fromStdString(driver->GetDllCurrentTypeVersionDate())));
+  return true;
+}
+
+void Halverd::applyKeptSettingsLocked() {
+  ILidarDriver* d = m_Session->driver;
+  if (m_Kept.echo) d->SetEcho_SingleOrDouble(*m_Kept.echo);
+  if (m_Kept.colour) d->SetRGB_TypeSelection(m_Kept.colour->first, m_Kept.colour->second);
+  if (m_Kept.channels) d->SetChannelSelection(m_Kept.channels->data());
+  if (m_Kept.hAngle) d->SetHangleRange(m_Kept.hAngle->first, m_Kept.hAngle->second);
+  if (m_Kept.filter) d->SetFiltrationDataParam(*m_Kept.filter);
+  if (m_Kept.select) {
+    const SelectBox& b = *m_Kept.select;
+    d->setSelectRange(b.on, b.xMin, b.yMin, b.zMin, b.xMax, b.yMax, b.zMax);
+  }
+  if (m_Kept.distanceZero) d->SetFilteDistanceZero(*m_Kept.distanceZero);
+}
+
+bool Halverd::startRun(unsigned int dataPort, unsigned int devPort, std::string destination,
+                       std::string multicastGroup, bool offline) {
+  std::lock_guard<std::mutex> lock(m_DriverMutex);
+  isOffline = offline;
+  if (!m_Session) {
+    log(QStringLiteral("startRun without a driver"));
+    return false;
+  }
+  ILidarDriver* d = m_Session->driver;
+  {
+    std::lock_guard<std::mutex> inboxLock(m_Inbox->mutex);
+    m_Inbox->socketFailures = 0;
+  }
+  d->SetGroupIp(multicastGroup);
+  d->LidarTypeInit(dataPort, devPort, destination);
+  if (offline) {
+    m_State = RunState::Offline;
+    log(QStringLiteral("offline run of %1").arg(QString::fromStdString(m_ModelKey)));
+    return true;
+  }
+  d->LidarStart();
+  int failures;
+  {
+    std::lock_guard<std::mutex> inboxLock(m_Inbox->mutex);
+    failures = m_Inbox->socketFailures;
+  }
+  m_State = RunState::Live;
+  if (failures > 0) {
+    log(QStringLiteral("live run of %1 on ports %2/%3 failed to open its sockets")
+            .arg(QString::fromStdString(m_ModelKey))
+            .arg(dataPort)
+            .arg(devPort));
+    return false;
+  }
+  log(QStringLiteral("live run of %1 on ports %2/%3, address %4, group %5")
+          .arg(QString::fromStdString(m_ModelKey))
+          .arg(dataPort)
+          .arg(devPort)
+          .arg(QString::fromStdString(destination), QString::fromStdString(multicastGroup)));
+  return true;
+}
+
+void Halverd::stoptRun() {
+  std::lock_guard<std::mutex> lock(m_DriverMutex);
+  if (!m_Session) return;
+  m_Session->driver->LidarStop();
+  m_State = RunState::Stopped;
+}
+
+void Halverd::getOffLineData(unsigned char* payload, unsigned short length, _LidarDataType kind,
+                             bool end, int step) {
+  if (!end && (payload == nullptr || length == 0)) return;
+  std::lock_guard<std::mutex> lock(m_DriverMutex);
+  // A replay that outlives its run (stopped, or the model switched) must not feed or
+  // restart the next driver.
+  if (!m_Session || m_State != RunState::Offline) return;
+  m_Session->driver->setOffLineData(payload, length, kind, end, step);
+}
+
+bool Halverd::SetEcho_SingleOrDouble(int echo) {
+  std::lock_guard<std::mutex> lock(m_DriverMutex);
+  m_Kept.echo = echo;
+  return m_Session && m_Session->driver->SetEcho_SingleOrDouble(echo);
+}
+
+bool Halverd::onRGB_TypeSelection(_SetRGB_Type type, int useColorBar) {
+  std::lock_guard<std::mutex> lock(m_DriverMutex);
+  m_Kept.colour = std::make_pair(type, useColorBar);
+  return m_Session && m_Session->driver->SetRGB_TypeSelection(type, useColorBar);
+}
+
+bool Halverd::onChannelSelection(const int* flags) {
+  if (flags == nullptr) return false;
+  std::lock_guard<std::mutex> lock(m_DriverMutex);
+  std::array<int, 256> copy;
+  std::copy(flags, flags + copy.size(), copy.begin());
+  m_Kept.channels = copy;
+  return m_Session && m_Session->driver->SetChannelSelection(m_Kept.channels->data());
+}
+
+bool Halverd::onHangleRange(float minimum, float maximum) {
+  std::lock_guard<std::mutex> lock(m_DriverMutex);
+  m_Kept.hAngle = std::make_pair(minimum, maximum);
+  return m_Session && m_Session->driver->SetHangleRange(minimum, maximum);
+}
+
+bool Halverd::onFiltrationDataParam(_FiltrationDataInitParam filter) {
+  std::lock_guard<std::mutex> lock(m_DriverMutex);
+  m_Kept.filter = filter;
+  return m_Session && m_Session->driver->SetFiltrationDataParam(filter);
+}
+
+bool Halverd::onSelectRange(bool on, float xMin, float yMin, float zMin, float xMax, float yMax,
+                            float zMax) {
+  std::lock_guard<std::mutex> lock(m_DriverMutex);
+  m_Kept.select = SelectBox{on, xMin, yMin, zMin, xMax, yMax, zMax};
+  if (!m_Session) return false;
+  m_Session->driver->setSelectRange(on, xMin, yMin, zMin, xMax, yMax, zMax);
+  return true;
+}
+
+bool Halverd::onSetFilteDistanceZero(bool on) {
+  std::lock_guard<std::mutex> lock(m_DriverMutex);
+  m_Kept.distanceZero = on;
+  return m_Session && m_Session->driver->SetFilteDistanceZero(on);
+}
+
+QString Halverd::driverSummary() {
+  std::lock_guard<std::mutex> lock(m_DriverMutex);
+  if (!m_Session) return QStringLiteral("No lidar model selected");
+  ILidarDriver* d = m_Session->driver;
+  return QStringLiteral("Model: %1\nLibrary: %2\nLidar IP: %3\nData port: %4\nDevice port: %5\n"
+                        "Firmware: %6\nMAC: %7")
+      .arg(QString::fromStdString(m_ModelKey), QString::fromStdString(d->GetDllCurrentTypeVersionDate()),
+           QString::fromStdString(d->GetLidarIP()))
+      .arg(d->GetDataPort())
+      .arg(d->GetDevPort())
+      .arg(QString::fromStdString(d->GetFPGA_Verdion()), QString::fromStdString(d->GetMacAddress()));
+}
+
+void Halverd::deliverDriverEvents() {
+  std::deque<DriverInbox::Event> events;
+  {
+    std::lock_guard<std::mutex> lock(m_Inbox->mutex);
+    if (m_Inbox->wakeFd >= 0) {
+      std::uint64_t count;
+      [[maybe_unused]] ssize_t n = ::read(m_Inbox->wakeFd, &count, sizeof count);  // re-arm the wake
+    }
+    events.swap(m_Inbox->events);
+    m_Inbox->wakePending = false;
+  }
+  auto* emitter = static_cast<HalverdFrameEmitter*>(dataEmitter);
+  for (DriverInbox::Event& e : events) {
+    switch (e.kind) {
+      case DriverInbox::Event::TwoClouds:
+        emit emitter->SendLidarDataPrt(e.first, e.second, e.number, QString());
+        break;
+      case DriverInbox::Event::ThreeClouds:
+        emit emitter->SendLidarDataPrt(e.first, e.second, e.third, e.number, QString());
+        break;
+      case DriverInbox::Event::Message:
+        emit onSendDataLogToSaveSignal(
+            QStringLiteral("[Halverd]\t%1 (code %2)").arg(trimmedText(e.text)).arg(e.number),
+            logLevelForCode(e.number));
+        break;
+      case DriverInbox::Event::GlueLog:
+        emit onSendDataLogToSaveSignal(QStringLiteral("[Halverd]\t") + QString::fromStdString(e.text),
+                                       e.number);
+        break;
+    }
+  }
+}

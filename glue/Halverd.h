@@ -1,0 +1,125 @@
+// The glue between the program and the driver libraries: picks the library of a model key,
+// drives it through the plain driver interface and answers with Qt signals.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "LidarDriverInterface.h"
+#include "LidarRecords.h"
+
+class QSocketNotifier;
+class HalverdSettingPanel;
+class HalverdAboutPanel;
+class HalverdAdvancedPanel;
+
+namespace halverd {
+class DriverLibrary;
+struct DriverInbox;
+}
+
+// Emits the frames. The type names in the signatures are the ones the program connects by.
+class HalverdFrameEmitter : public QObject {
+  Q_OBJECT
+public:
+  using QObject::QObject;
+signals:
+  void SendLidarDataPrt(pcl::PointCloud<PointInfo>::Ptr frame, pcl::PointCloud<PointInfo>::Ptr selected,
+                        int partialFrames, QString titleText);
+  // Models whose key contains "_Zentra": frame, third cloud, selected points.
+  void SendLidarDataPrt(pcl::PointCloud<PointInfo>::Ptr frame, pcl::PointCloud<PointInfo>::Ptr third,
+                        pcl::PointCloud<PointInfo>::Ptr selected, int partialFrames, QString titleText);
+};
+
+// Every call comes from the thread that owns the object, except getOffLineData (the
+// playback worker). Signals are always emitted on the owning thread.
+class Halverd : public QObject {
+  Q_OBJECT
+public:
+  Halverd();
+  ~Halverd() override;
+
+  QObject* dataEmitter = nullptr;  // a HalverdFrameEmitter
+  // Panels exist only under a widget application (null otherwise).
+  HalverdSettingPanel* settingWidget = nullptr;
+  HalverdAboutPanel* aboutWidget = nullptr;
+  HalverdAdvancedPanel* advancedSettingWidget = nullptr;
+  bool isColorbarAvailable = false;
+  bool hideInternalFunctions = false;
+  bool isOffline = false;
+  int channelCount = 256;
+  int channelsPerGroup = 4;
+
+  // Stops and destroys the current driver, then loads the model's library and creates a new
+  // driver with the kept settings. False (and no driver) for an unknown key or a missing
+  // library.
+  bool initClassLidarType(std::string modelKey);
+  // Live: group, ports and address, then start. Offline: the same set-up without opening
+  // sockets; replayed packets start decoding. False without a driver or when the driver
+  // reported a socket failure while starting.
+  bool startRun(unsigned int dataPort, unsigned int devPort, std::string destination,
+                std::string multicastGroup, bool offline);
+  void stoptRun();
+  // One replayed packet (copied by the driver before return). Dropped unless an offline run
+  // is started on the current driver.
+  void getOffLineData(unsigned char* payload, unsigned short length, _LidarDataType kind, bool end,
+                      int step);
+
+  // Setters: kept and applied to every later driver. The result is the driver's, or false
+  // when no driver is loaded yet.
+  bool SetEcho_SingleOrDouble(int echo);
+  bool onRGB_TypeSelection(_SetRGB_Type type, int useColorBar);
+  bool onChannelSelection(const int* flags);  // 256 flags, 1 keeps a channel
+  bool onHangleRange(float minimum, float maximum);
+  bool onFiltrationDataParam(_FiltrationDataInitParam filter);
+  bool onSelectRange(bool on, float xMin, float yMin, float zMin, float xMax, float yMax, float zMax);
+  bool onSetFilteDistanceZero(bool on);
+
+  std::string currentModelKey() const { return m_ModelKey; }
+  // Text for the settings panel: the library's identity and the last device information.
+  QString driverSummary();
+
+  // Message code to log level: time texts and time-outs are debug output.
+  static int logLevelForCode(int code);
+
+signals:
+  void onSendDataLogToSaveSignal(QString text, int level);
+
+private slots:
+  void deliverDriverEvents();
+
+private:
+  struct SelectBox {
+    bool on;
+    float xMin, yMin, zMin, xMax, yMax, zMax;
+  };
+  struct KeptSettings {
+    std::optional<int> echo;
+    std::optional<std::pair<_SetRGB_Type, int>> colour;
+    std::optional<std::array<int, 256>> channels;
+    std::optional<std::pair<float, float>> hAngle;
+    std::optional<_FiltrationDataInitParam> filter;
+    std::optional<SelectBox> select;
+    std::optional<bool> distanceZero;
+  };
+  enum class RunState { Idle, Live, Offline, Stopped };
+  struct Session;
+
+  void releaseDriverLocked();  // m_DriverMutex held
+  void applyKeptSettingsLocked();
+  void log(const QString& text, int level = 0);
+
+  std::mutex m_DriverMutex;  // the driver, its session and the run state
+  std::unique_ptr<Session> m_Session;
+  RunState m_State = RunState::Idle;
+  std::shared_ptr<halverd::DriverInbox> m_Inbox;
+  QSocketNotifier* m_Wake = nullptr;
+  KeptSettings m_Kept;
+  std::string m_ModelKey;
+};

@@ -1,0 +1,281 @@
+#include <QMetaType>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include "GlueTestSupport.h"
+
+using gluetest::fake;
+using gluetest::findCall;
+using gluetest::hasCallStartingWith;
+using gluetest::Recorder;
+using gluetest::waitFor;
+
+namespace {
+
+constexpr std::size_t npos = std::string::npos;
+
+class GlueTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    gluetest::application();
+    gluetest::useFakeDriverDirectory();
+    for (const char* lib : {"LidarDriverUlmeth", "LidarDriverCoravel", "LidarDriverZentra"}) {
+      fake(lib).setStreaming(false);
+      fake(lib).clearCalls();
+    }
+  }
+  const FakeDriverControl& ulmeth = fake("LidarDriverUlmeth");
+  const FakeDriverControl& coravel = fake("LidarDriverCoravel");
+  const FakeDriverControl& zentra = fake("LidarDriverZentra");
+};
+
+TEST_F(GlueTest, KeysWithoutALibraryFailAndStartNothing) {
+  Halverd glue;
+  Recorder rec;
+  ASSERT_TRUE(rec.attach(glue));
+  // Unknown, wrong case, empty, and a real model whose library is not in the directory.
+  for (const char* key : {"LidarType_Nothing", "lidartype_ulmeth", "", "LidarType_Hestin"}) {
+    SCOPED_TRACE(key);
+    EXPECT_FALSE(glue.initClassLidarType(key));
+    EXPECT_EQ(glue.currentModelKey(), "");
+    EXPECT_FALSE(glue.startRun(2368, 2369, "192.168.1.102", "226.1.1.102", false));
+  }
+  unsigned char packet[1212] = {1};
+  glue.getOffLineData(packet, sizeof packet, LidarDataType_Point, false, 1);
+  glue.stoptRun();
+  EXPECT_TRUE(ulmeth.calls().empty());
+  ASSERT_TRUE(waitFor([&] { return rec.logged("LidarType_Hestin", 0); }));
+  EXPECT_TRUE(rec.logged("unknown model key LidarType_Nothing", 0));
+
+  // A failed switch leaves no driver behind: the one loaded before is released.
+  ASSERT_TRUE(glue.initClassLidarType("LidarType_Ulmeth"));
+  EXPECT_FALSE(glue.initClassLidarType("LidarType_Nothing"));
+  EXPECT_EQ(ulmeth.liveDrivers(), 0);
+}
+
+TEST_F(GlueTest, LiveRunCallOrder) {
+  {
+    Halverd glue;
+    ASSERT_TRUE(glue.initClassLidarType("LidarType_Ulmeth"));
+    EXPECT_EQ(glue.channelCount, 4);
+    EXPECT_EQ(glue.channelsPerGroup, 4);
+    EXPECT_TRUE(glue.startRun(2368, 2369, "192.168.1.102", "226.1.1.102", false));
+    unsigned char packet[1212] = {1};
+    glue.getOffLineData(packet, sizeof packet, LidarDataType_Point, false, 1);  // not during a live run
+    glue.stoptRun();
+  }
+  const std::vector<std::string> expected{"create",
+                                          "SetCallbackMessage",
+                                          "SetTwoCloudCallback",
+                                          "SetGroupIp 226.1.1.102",
+                                          "LidarTypeInit 2368 2369 192.168.1.102",
+                                          "LidarStart",
+                                          "LidarStop",
+                                          "LidarStop",  // released at destruction
+                                          "destroy"};
+  EXPECT_EQ(ulmeth.calls(), expected);
+}
+
+TEST_F(GlueTest, OfflineRunCallOrderAndFeedWindow) {
+  Halverd glue;
+  ASSERT_TRUE(glue.initClassLidarType("LidarType_Ulmeth"));
+  unsigned char device[1206] = {0xA5};
+  unsigned char point[1212] = {7};
+  unsigned char end[1212] = {};
+  glue.getOffLineData(point, sizeof point, LidarDataType_Point, false, 1);  // before the run: dropped
+  glue.startRun(2368, 2369, "192.168.1.102", "226.1.1.102", true);
+  EXPECT_TRUE(glue.isOffline);
+  glue.getOffLineData(device, sizeof device, LidarDataType_Device, false, 1);
+  glue.getOffLineData(point, sizeof point, LidarDataType_Point, false, -1);
+  glue.getOffLineData(nullptr, 0, LidarDataType_Point, false, 1);  // nothing to copy
+  glue.getOffLineData(end, sizeof end, LidarDataType_Point, true, 1);
+  glue.getOffLineData(point, sizeof point, LidarDataType_Point, false, 1);  // a loop replays
+  glue.stoptRun();
+  glue.getOffLineData(point, sizeof point, LidarDataType_Point, false, 1);  // after the stop: dropped
+
+  const std::vector<std::string> expected{"create",
+                                          "SetCallbackMessage",
+                                          "SetTwoCloudCallback",
+                                          "SetGroupIp 226.1.1.102",
+                                          "LidarTypeInit 2368 2369 192.168.1.102",
+                                          "setOffLineData 1206 1 0 1 data",
+                                          "setOffLineData 1212 0 0 -1 data",
+                                          "setOffLineData 1212 0 1 1",
+                                          "setOffLineData 1212 0 0 1 data",
+                                          "LidarStop"};
+  EXPECT_EQ(ulmeth.calls(), expected);
+}
+
+TEST_F(GlueTest, SettingsAreKeptAndReplayedToEveryNewDriver) {
+  Halverd glue;
+  int channels[256];
+  for (int i = 0; i < 256; ++i) channels[i] = i < 16 ? 1 : 0;
+  _FiltrationDataInitParam filter;
+  filter.DistanceMin = 0.5f;
+  filter.DistanceMax = 80.f;
+
+  // Made before any connection: kept, nothing applied yet.
+  EXPECT_FALSE(glue.SetEcho_SingleOrDouble(1));
+  EXPECT_FALSE(glue.onRGB_TypeSelection(RGB_Elevation, 0));
+  EXPECT_FALSE(glue.onChannelSelection(channels));
+  EXPECT_FALSE(glue.onChannelSelection(nullptr));
+  EXPECT_FALSE(glue.onHangleRange(10.f, 170.f));
+  EXPECT_FALSE(glue.onFiltrationDataParam(filter));
+  EXPECT_FALSE(glue.onSelectRange(true, -1.f, -2.f, -3.f, 1.f, 2.f, 3.f));
+  EXPECT_FALSE(glue.onSetFilteDistanceZero(false));
+
+  const std::vector<std::string> replay{"SetEcho_SingleOrDouble 1",
+                                        "SetRGB_TypeSelection 2 0",
+                                        "SetChannelSelection 16 first 1",
+                                        "SetHangleRange 10 170",
+                                        "SetFiltrationDataParam 0.5 80",
+                                        "setSelectRange 1 -1 -2 -3 1 2 3",
+                                        "SetFilteDistanceZero 0"};
+  ASSERT_TRUE(glue.initClassLidarType("LidarType_Ulmeth"));
+  std::vector<std::string> calls = ulmeth.calls();
+  ASSERT_GE(calls.size(), 3 + replay.size());
+  EXPECT_EQ(std::vector<std::string>(calls.begin() + 3, calls.begin() + 3 + replay.size()), replay);
+
+  // Changed while connected: applied now and kept for the next driver.
+  EXPECT_TRUE(glue.SetEcho_SingleOrDouble(3));
+  EXPECT_TRUE(glue.onSelectRange(false, 1000.f, 1000.f, 1000.f, -1000.f, -1000.f, -1000.f));
+  ASSERT_TRUE(glue.initClassLidarType("LidarType_Coravel"));
+  EXPECT_EQ(ulmeth.liveDrivers(), 0);
+  EXPECT_EQ(ulmeth.calls().back(), "destroy");
+  calls = coravel.calls();
+  EXPECT_NE(findCall(calls, "SetEcho_SingleOrDouble 3"), npos);
+  EXPECT_NE(findCall(calls, "setSelectRange 0 1000 1000 1000 -1000 -1000 -1000"), npos);
+  EXPECT_NE(findCall(calls, "SetHangleRange 10 170"), npos);
+  EXPECT_EQ(findCall(calls, "SetEcho_SingleOrDouble 1"), npos);
+}
+
+TEST_F(GlueTest, FramesFromADriverThreadArriveOnTheGlueThread) {
+  Halverd glue;
+  EXPECT_NE(QMetaType::type("pcl::PointCloud<PointInfo>::Ptr"), 0);
+  Recorder rec;
+  ASSERT_TRUE(rec.attach(glue));
+  ASSERT_TRUE(glue.initClassLidarType("LidarType_Ulmeth"));
+  glue.startRun(2368, 2369, "192.168.1.102", "226.1.1.102", false);
+  ulmeth.emitFrames(3, 2, 5);
+  ASSERT_TRUE(waitFor([&] { return rec.frames.size() == 3; }));
+  for (const Recorder::Frame& f : rec.frames) {
+    EXPECT_TRUE(f.onOwnThread);
+    EXPECT_FALSE(f.threeClouds);
+    EXPECT_EQ(f.points, 5u);
+    EXPECT_EQ(f.selected, 1u);
+    EXPECT_EQ(f.partialFrames, 2);
+    EXPECT_TRUE(f.title.isEmpty());
+  }
+}
+
+TEST_F(GlueTest, ZentraKeysUseTheThreeCloudForm) {
+  Halverd glue;
+  Recorder rec;
+  ASSERT_TRUE(rec.attach(glue));
+  ASSERT_TRUE(glue.initClassLidarType("LidarType_Zentra"));
+  EXPECT_NE(findCall(zentra.calls(), "SetThreeCloudCallback"), npos);
+  EXPECT_EQ(findCall(zentra.calls(), "SetTwoCloudCallback"), npos);
+  zentra.emitFrames(1, 1, 4);
+  ASSERT_TRUE(waitFor([&] { return rec.frames.size() == 1; }));
+  EXPECT_TRUE(rec.frames[0].threeClouds);
+  EXPECT_EQ(rec.frames[0].points, 4u);
+  EXPECT_EQ(rec.frames[0].third, 0u);
+  EXPECT_EQ(rec.frames[0].selected, 1u);
+}
+
+TEST_F(GlueTest, DriverMessagesBecomeLogEntriesAtTheirLevel) {
+  Halverd glue;
+  Recorder rec;
+  ASSERT_TRUE(rec.attach(glue));
+  ASSERT_TRUE(glue.initClassLidarType("LidarType_Ulmeth"));
+  struct Case {
+    const char* text;
+    int code;
+    const char* logged;
+    int level;
+  };
+  const Case cases[] = {
+      {"2024/9/5 8:3:7", 50, "LidarType_Ulmeth: 2024/9/5 8:3:7 (code 50)", 99},
+      {"timeout\n", 10004, "LidarType_Ulmeth: timeout (code 10004)", 99},
+      {"Bind mDataPort failed\n", 10001, "Bind mDataPort failed (code 10001)", 0},
+      {"Frame synchronization failure!", 10021, "Frame synchronization failure! (code 10021)", 0},
+      {"0,0,1,2,3,4", 51, "0,0,1,2,3,4 (code 51)", 0},
+  };
+  for (const Case& c : cases) ulmeth.emitMessage(c.text, c.code);
+  ASSERT_TRUE(waitFor([&] { return rec.logged("(code 51)", 0); }));
+  for (const Case& c : cases) EXPECT_TRUE(rec.logged(c.logged, c.level)) << c.logged;
+}
+
+TEST_F(GlueTest, SocketFailureAtStartIsReportedAsFailure) {
+  Halverd glue;
+  Recorder rec;
+  ASSERT_TRUE(rec.attach(glue));
+  ASSERT_TRUE(glue.initClassLidarType("LidarType_Ulmeth"));
+  ulmeth.failNextStart();
+  EXPECT_FALSE(glue.startRun(2368, 2369, "192.168.1.102", "226.1.1.102", false));
+  EXPECT_TRUE(glue.startRun(2368, 2369, "192.168.1.102", "226.1.1.102", false));
+  ASSERT_TRUE(waitFor([&] { return rec.logged("failed to open its sockets", 0); }));
+  EXPECT_TRUE(rec.logged("Bind mDataPort failed (code 10001)", 0));
+}
+
+TEST_F(GlueTest, DestroyingTheGlueWhileADriverThreadEmits) {
+  for (int round = 0; round < 10; ++round) {
+    auto glue = std::make_unique<Halverd>();
+    Recorder rec;
+    ASSERT_TRUE(rec.attach(*glue));
+    ASSERT_TRUE(glue->initClassLidarType(round % 2 ? "LidarType_Coravel" : "LidarType_Ulmeth"));
+    const FakeDriverControl& lib = round % 2 ? coravel : ulmeth;
+    glue->startRun(2368, 2369, "192.168.1.102", "226.1.1.102", false);
+    const long before = lib.framesEmitted();
+    lib.setStreaming(true);
+    ASSERT_TRUE(waitFor([&] { return lib.framesEmitted() > before + 50; }));
+    if (round % 3 == 0) QCoreApplication::processEvents();  // some frames delivered, some queued
+    glue.reset();
+    lib.setStreaming(false);
+    EXPECT_EQ(lib.liveDrivers(), 0);
+    const std::size_t delivered = rec.frames.size();
+    QCoreApplication::processEvents();  // nothing arrives from a destroyed glue
+    EXPECT_EQ(rec.frames.size(), delivered);
+  }
+}
+
+TEST_F(GlueTest, ReplayFeedRacingStopAndModelSwitch) {
+  Halverd glue;
+  std::atomic<bool> done{false};
+  std::atomic<long> fed{0};
+  std::thread worker([&] {
+    std::vector<unsigned char> packet(1212, 3);
+    while (!done.load()) {
+      glue.getOffLineData(packet.data(), static_cast<unsigned short>(packet.size()), LidarDataType_Point, false, 1);
+      ++fed;
+    }
+  });
+  for (int i = 0; i < 40; ++i) {
+    ASSERT_TRUE(glue.initClassLidarType(i % 2 ? "LidarType_Coravel" : "LidarType_Ulmeth"));
+    glue.startRun(2368, 2369, "192.168.1.102", "226.1.1.102", true);
+    const long mark = fed.load();
+    ASSERT_TRUE(waitFor([&] { return fed.load() > mark + 20; }));
+    glue.stoptRun();
+    std::this_thread::yield();
+  }
+  done = true;
+  worker.join();
+
+  // No driver was fed once its run was stopped.
+  for (const FakeDriverControl* lib : {&ulmeth, &coravel}) {
+    const std::vector<std::string> calls = lib->calls();
+    bool stopped = false;
+    for (const std::string& c : calls) {
+      if (c == "create") stopped = false;
+      if (c == "LidarStop") stopped = true;
+      if (stopped) {
+        EXPECT_NE(c.rfind("setOffLineData", 0), 0u) << "fed after stop";
+      }
+    }
+    EXPECT_TRUE(hasCallStartingWith(calls, "setOffLineData 1212 0 0 1 data"));
+  }
+}
+
+}  // namespace
