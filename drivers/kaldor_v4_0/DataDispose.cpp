@@ -254,17 +254,21 @@ void DataDispose::refreshGeometryCache() {
   m_GeometryCacheValid = true;
 }
 
+void DataDispose::resetAzimuthReference(double degrees) {
+  const double radians = degrees * kDegToRad;
+  m_RefAzimuth = degrees;
+  m_RefSin = std::sin(radians);
+  m_RefCos = std::cos(radians);
+}
+
 // Consecutive points lie a fraction of a degree apart: sin and cos come from the last
 // directly computed angle by the angle-sum identities, with short series for the small
 // difference (exact to double precision for differences up to kSeriesLimit).
-void DataDispose::azimuthSinCos(double degrees, double& sine, double& cosine) {
+inline void DataDispose::azimuthSinCos(double degrees, double& sine, double& cosine) {
   constexpr double kSeriesLimit = 0.06;  // radians
   const double d = (degrees - m_RefAzimuth) * kDegToRad;
   if (!(std::fabs(d) <= kSeriesLimit)) {
-    const double radians = degrees * kDegToRad;
-    m_RefAzimuth = degrees;
-    m_RefSin = std::sin(radians);
-    m_RefCos = std::cos(radians);
+    resetAzimuthReference(degrees);
     sine = m_RefSin;
     cosine = m_RefCos;
     return;

@@ -129,8 +129,9 @@ protected:
 
   // Geometry cache: sine and cosine of (horizontal offset - A0) per channel, rebuilt when
   // either changes, so a point costs one sine/cosine pair.
-  void refreshGeometryCache();
-  void azimuthSinCos(double degrees, double& sine, double& cosine);
+  [[gnu::cold, gnu::noinline]] void refreshGeometryCache();
+  [[gnu::cold, gnu::noinline]] void resetAzimuthReference(double degrees);
+  [[gnu::always_inline]] inline void azimuthSinCos(double degrees, double& sine, double& cosine);
   double m_RefAzimuth = 0.0, m_RefSin = 0.0, m_RefCos = 1.0;  // degrees; its sin and cos
   std::array<double, kaldor::kChannels> m_OffsetCos{};
   std::array<double, kaldor::kChannels> m_OffsetSin{};
