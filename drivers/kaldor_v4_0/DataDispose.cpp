@@ -188,7 +188,14 @@ void DataDispose::emitPoint(const WalkSettings& ws, PointInfo* p, PointInfo* q, 
   admit(ws, cloud, p, q);
 }
 
-void DataDispose::disposeSingleEcho(const unsigned char* bytes) {
+void DataDispose::disposeSingleEcho(const unsigned char* bytes) { walk(bytes, false); }
+
+void DataDispose::disposeDoubleEcho(const unsigned char* bytes) { walk(bytes, true); }
+
+// Single return: 12 blocks of one echo. Dual return: 6 block pairs, the even block's azimuth
+// for both. Each block (pair) is emitted once the next one's azimuth gives its step; the last
+// one uses the stored step.
+void DataDispose::walk(const unsigned char* bytes, bool dual) {
   const PacketView packet(bytes);
   if (!packet.blockFlagValid(0) || !m_Owner) return;
   m_FrameComplete = 0;
@@ -196,48 +203,22 @@ void DataDispose::disposeSingleEcho(const unsigned char* bytes) {
   emptyCloud(*m_NextSelectedCloud);
   const WalkSettings ws = walkSettings();
 
-  for (int b = 0; b < kBlocks; ++b) {
-    float azimuth = static_cast<float>(packet.azimuthCount(b) / 100.0);
+  const int units = dual ? kBlocks / 2 : kBlocks;
+  for (int u = 0; u < units; ++u) {
+    float azimuth = static_cast<float>(packet.azimuthCount(dual ? 2 * u : u) / kAzimuthCountsPerDegree);
     if (azimuth >= 360.f) azimuth -= 360.f;
     pushAzimuth(azimuth);
     const std::size_t n = m_PacketAzimuths.size();
     if (n >= 2) {
       const double step = nextStep(m_PacketAzimuths[n - 1], m_PacketAzimuths[n - 2]);
-      emitBlock(ws, step, m_PacketAzimuths[n - 2], false);
+      emitBlock(ws, step, m_PacketAzimuths[n - 2], dual);
     }
-    fillSingleRecords(packet, b);
-    if (b == kBlocks - 1) {
+    if (dual) fillDualRecords(packet, u);
+    else fillSingleRecords(packet, u);
+    if (u == units - 1) {
       double step = m_StoredStep;
       if (step < 0.0) step += 360.0;
-      emitBlock(ws, step, m_PacketAzimuths.back(), false);
-      m_PacketAzimuths.clear();
-    }
-  }
-}
-
-void DataDispose::disposeDoubleEcho(const unsigned char* bytes) {
-  const PacketView packet(bytes);
-  if (!packet.blockFlagValid(0) || !m_Owner) return;
-  m_FrameComplete = 0;
-  emptyCloud(*m_NextCloud);
-  emptyCloud(*m_NextSelectedCloud);
-  const WalkSettings ws = walkSettings();
-
-  constexpr int kPairs = kBlocks / 2;
-  for (int pair = 0; pair < kPairs; ++pair) {
-    float azimuth = static_cast<float>(packet.azimuthCount(2 * pair) / 100.0);
-    if (azimuth >= 360.f) azimuth -= 360.f;
-    pushAzimuth(azimuth);
-    const std::size_t n = m_PacketAzimuths.size();
-    if (n >= 2) {
-      const double step = nextStep(m_PacketAzimuths[n - 1], m_PacketAzimuths[n - 2]);
-      emitBlock(ws, step, m_PacketAzimuths[n - 2], true);
-    }
-    fillDualRecords(packet, pair);
-    if (pair == kPairs - 1) {
-      double step = m_StoredStep;
-      if (step < 0.0) step += 360.0;
-      emitBlock(ws, step, m_PacketAzimuths.back(), true);
+      emitBlock(ws, step, m_PacketAzimuths.back(), dual);
       m_PacketAzimuths.clear();
     }
   }

@@ -117,6 +117,7 @@ protected:
   WalkSettings walkSettings() const;
   void admit(const WalkSettings& ws, LidarCloud& cloud, PointInfo* p, PointInfo* q);
 
+  void walk(const unsigned char* packet, bool dual);
   void fillSingleRecords(const kaldor::PacketView& packet, int block);
   void fillDualRecords(const kaldor::PacketView& packet, int pair);
   void emitBlock(const WalkSettings& ws, double step, float base, bool dual);
