@@ -38,9 +38,9 @@ std::string DriverLibrary::pathFor(const std::string& libraryName) {
 }
 
 std::shared_ptr<DriverLibrary> DriverLibrary::open(const std::string& path, std::string* error) {
-  // Libraries stay loaded for the life of the process: a driver's threads have left its
-  // loops when it is destroyed, but unloading code that a thread may still be returning
-  // through is not worth the few kilobytes saved.
+  // Libraries stay loaded for the life of the process: frames made inside a library are
+  // freed by its code whenever their last holder lets go, which may be long after the
+  // driver that made them is gone.
   static std::mutex mutex;
   static std::map<std::string, std::shared_ptr<DriverLibrary>> opened;
 

@@ -28,6 +28,9 @@ constexpr int kCodeSocketLast = 10002;
 constexpr const char* kColourBarFile = "colorbar/colorbar.bin";  // read by the drivers
 constexpr qint64 kColourBarBytes = 1024;                          // one bar of 256 entries
 constexpr int kPollIntervalMs = 5;
+// Frames waiting for the glue's thread. A display that falls behind loses the oldest frames
+// instead of growing the queue without end (about two seconds of a fast sensor).
+constexpr int kMaxPendingFrames = 32;
 
 QString trimmedText(const std::string& text) {
   return QString::fromStdString(text).trimmed();
@@ -55,6 +58,8 @@ struct DriverInbox {
   bool wakePending = false;
   int socketFailures = 0;         // failure codes seen since the last reset
   bool accepting = true;          // false once the glue is being destroyed
+  int pendingFrames = 0;
+  long droppedFrames = 0;         // since the last delivery
   int wakeFd = -1;                // eventfd watched by the glue's event loop
 
   void push(std::uint64_t session, Event event) {
@@ -74,6 +79,17 @@ struct DriverInbox {
   }
 
   void queueLocked(Event event) {
+    if (event.kind == Event::TwoClouds || event.kind == Event::ThreeClouds) {
+      if (pendingFrames >= kMaxPendingFrames) {
+        auto oldest = std::find_if(events.begin(), events.end(), [](const Event& e) {
+          return e.kind == Event::TwoClouds || e.kind == Event::ThreeClouds;
+        });
+        events.erase(oldest);
+        --pendingFrames;
+        ++droppedFrames;
+      }
+      ++pendingFrames;
+    }
     events.push_back(std::move(event));
     if (!wakePending && wakeFd >= 0) {
       wakePending = true;
@@ -166,9 +182,7 @@ void Halverd::releaseDriverLocked() {
 bool Halverd::initClassLidarType(std::string modelKey) {
   static std::atomic<std::uint64_t> nextSessionId{1};
   std::lock_guard<std::mutex> lock(m_DriverMutex);
-  releaseDriverLocked();
-  m_ModelKey.clear();
-
+  // Key and library are checked first: a key that cannot load leaves the current run alone.
   const halverd::ModelEntry* model = halverd::findModel(modelKey);
   if (model == nullptr) {
     log(QStringLiteral("unknown model key %1").arg(QString::fromStdString(modelKey)));
@@ -182,6 +196,8 @@ bool Halverd::initClassLidarType(std::string modelKey) {
             .arg(QString::fromStdString(modelKey), QString::fromStdString(error)));
     return false;
   }
+  releaseDriverLocked();
+  m_ModelKey.clear();
   ILidarDriver* driver = library->createDriver();
   if (driver == nullptr) {
     log(QStringLiteral("%1 created no driver").arg(QString::fromStdString(library->path())));
@@ -369,6 +385,7 @@ QString Halverd::driverSummary() {
 
 void Halverd::deliverDriverEvents() {
   std::deque<DriverInbox::Event> events;
+  long dropped = 0;
   {
     std::lock_guard<std::mutex> lock(m_Inbox->mutex);
     if (m_Inbox->wakeFd >= 0) {
@@ -377,7 +394,13 @@ void Halverd::deliverDriverEvents() {
     }
     events.swap(m_Inbox->events);
     m_Inbox->wakePending = false;
+    m_Inbox->pendingFrames = 0;
+    dropped = m_Inbox->droppedFrames;
+    m_Inbox->droppedFrames = 0;
   }
+  if (dropped > 0)
+    emit onSendDataLogToSaveSignal(
+        QStringLiteral("[Halverd]\t%1 frames dropped: the display fell behind the driver").arg(dropped), 0);
   auto* emitter = static_cast<HalverdFrameEmitter*>(dataEmitter);
   for (DriverInbox::Event& e : events) {
     switch (e.kind) {

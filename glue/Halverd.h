@@ -56,9 +56,9 @@ public:
   int channelCount = 256;
   int channelsPerGroup = 4;
 
-  // Stops and destroys the current driver, then loads the model's library and creates a new
-  // driver with the kept settings. False (and no driver) for an unknown key or a missing
-  // library.
+  // Loads the model's library, stops and destroys the current driver, and creates a new
+  // driver with the kept settings. False for an unknown key or a missing library; the
+  // current driver is then left as it was.
   bool initClassLidarType(std::string modelKey);
   // Live: group, ports and address, then start. Offline: the same set-up without opening
   // sockets; replayed packets start decoding. False without a driver or when the driver

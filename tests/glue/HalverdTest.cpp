@@ -1,6 +1,7 @@
 #include <QMetaType>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <thread>
 
@@ -49,10 +50,14 @@ TEST_F(GlueTest, KeysWithoutALibraryFailAndStartNothing) {
   ASSERT_TRUE(waitFor([&] { return rec.logged("LidarType_Hestin", 0); }));
   EXPECT_TRUE(rec.logged("unknown model key LidarType_Nothing", 0));
 
-  // A failed switch leaves no driver behind: the one loaded before is released.
+  // A failed switch leaves the running driver alone.
   ASSERT_TRUE(glue.initClassLidarType("LidarType_Ulmeth"));
+  EXPECT_TRUE(glue.startRun(2368, 2369, "192.168.1.102", "226.1.1.102", false));
   EXPECT_FALSE(glue.initClassLidarType("LidarType_Nothing"));
-  EXPECT_EQ(ulmeth.liveDrivers(), 0);
+  EXPECT_FALSE(glue.initClassLidarType("LidarType_Hestin"));
+  EXPECT_EQ(ulmeth.liveDrivers(), 1);
+  EXPECT_EQ(glue.currentModelKey(), "LidarType_Ulmeth");
+  EXPECT_EQ(ulmeth.calls().back(), "LidarStart");
 }
 
 TEST_F(GlueTest, LiveRunCallOrder) {
@@ -168,6 +173,24 @@ TEST_F(GlueTest, FramesFromADriverThreadArriveOnTheGlueThread) {
     EXPECT_EQ(f.partialFrames, 2);
     EXPECT_TRUE(f.title.isEmpty());
   }
+}
+
+TEST_F(GlueTest, ADisplayThatFallsBehindLosesOldFramesNotMemory) {
+  Halverd glue;
+  Recorder rec;
+  ASSERT_TRUE(rec.attach(glue));
+  ASSERT_TRUE(glue.initClassLidarType("LidarType_Ulmeth"));
+  const long before = ulmeth.framesEmitted();
+  ulmeth.setStreaming(true);
+  // The glue's thread is busy (no event processing) while the driver runs on.
+  while (ulmeth.framesEmitted() < before + 500) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ulmeth.setStreaming(false);
+  const long emitted = ulmeth.framesEmitted() - before;
+  ASSERT_TRUE(waitFor([&] { return rec.logged("frames dropped", 0); }));
+  QCoreApplication::processEvents();
+  EXPECT_GT(rec.frames.size(), 0u);
+  EXPECT_LT(rec.frames.size(), static_cast<std::size_t>(emitted));
+  EXPECT_LE(rec.frames.size(), 64u);  // a bounded backlog, whatever the driver produced
 }
 
 TEST_F(GlueTest, ZentraKeysUseTheThreeCloudForm) {
