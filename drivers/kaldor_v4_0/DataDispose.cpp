@@ -152,7 +152,7 @@ bool DataDispose::inSplitWindow(const PointInfo& p) const {
   return 0.0 < past && past < m_SplitWindow;
 }
 
-bool DataDispose::selected(const WalkSettings& ws, const PointInfo& p) const {
+inline bool DataDispose::selected(const WalkSettings& ws, const PointInfo& p) const {
   const DecoderSettings& s = *ws.settings;
   if (s.calibOpen) {
     if (p.Channel != s.calibChannel) return false;
@@ -162,6 +162,37 @@ bool DataDispose::selected(const WalkSettings& ws, const PointInfo& p) const {
            (ws.calibThird && inClosedRange(p.H_angle, r[4], r[5]));
   }
   return m_SelectFlag && m_SelectBox.contains(p.x, p.y, p.z);
+}
+
+// Colouring reads only fields it does not change, so a point is coloured just before it is
+// appended: one that the filter record drops needs no colour.
+inline void DataDispose::admit(const WalkSettings& ws, LidarCloud& cloud, PointInfo* p, PointInfo* q) {
+  const DecoderSettings& s = *ws.settings;
+  const float start = s.hAngleStart, end = s.hAngleEnd;
+  if (!std::isnan(start)) {
+    const float h = p->H_angle;
+    const bool inside = start >= 0.f ? (start <= h && h <= end) : (h >= start + 360.f || h <= end);
+    if (!inside) return;
+  }
+  auto append = [&](PointInfo* point) {
+    if (ws.filterActive && !m_Owner->checkFiltrationData(point)) return;
+    if (m_ColorFunction) m_ColorFunction(point, s.rgbType);
+    cloud.points.push_back(*point);
+    cloud.width = static_cast<std::uint32_t>(cloud.points.size());
+    cloud.height = 1;
+  };
+  switch (s.echo) {
+    case 2:
+      if (ws.dualReturn) append(q);
+      break;
+    case 1:
+      append(p);
+      break;
+    default:
+      append(p);
+      if (ws.dualReturn) append(q);
+      break;
+  }
 }
 
 void DataDispose::emitPoint(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool dual) {
@@ -291,37 +322,6 @@ XYZPair DataDispose::computeXYZ(int channel, double azimuth, double distance1, d
 
 void DataDispose::addPoint(const LidarCloudPtr& cloud, PointInfo* p, PointInfo* q) {
   if (m_Owner && cloud) admit(walkSettings(), *cloud, p, q);
-}
-
-// Colouring reads only fields it does not change, so a point is coloured just before it is
-// appended: one that the filter record drops needs no colour.
-void DataDispose::admit(const WalkSettings& ws, LidarCloud& cloud, PointInfo* p, PointInfo* q) {
-  const DecoderSettings& s = *ws.settings;
-  const float start = s.hAngleStart, end = s.hAngleEnd;
-  if (!std::isnan(start)) {
-    const float h = p->H_angle;
-    const bool inside = start >= 0.f ? (start <= h && h <= end) : (h >= start + 360.f || h <= end);
-    if (!inside) return;
-  }
-  auto append = [&](PointInfo* point) {
-    if (ws.filterActive && !m_Owner->checkFiltrationData(point)) return;
-    if (m_ColorFunction) m_ColorFunction(point, s.rgbType);
-    cloud.points.push_back(*point);
-    cloud.width = static_cast<std::uint32_t>(cloud.points.size());
-    cloud.height = 1;
-  };
-  switch (s.echo) {
-    case 2:
-      if (ws.dualReturn) append(q);
-      break;
-    case 1:
-      append(p);
-      break;
-    default:
-      append(p);
-      if (ws.dualReturn) append(q);
-      break;
-  }
 }
 
 void DataDispose::resetFrame() {

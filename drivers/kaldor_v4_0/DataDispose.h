@@ -115,7 +115,7 @@ protected:
     bool filterActive = false;  // some pair of the filter record is switched on
   };
   WalkSettings walkSettings() const;
-  void admit(const WalkSettings& ws, LidarCloud& cloud, PointInfo* p, PointInfo* q);
+  [[gnu::always_inline]] inline void admit(const WalkSettings& ws, LidarCloud& cloud, PointInfo* p, PointInfo* q);
 
   void walk(const unsigned char* packet, bool dual);
   void fillSingleRecords(const kaldor::PacketView& packet, int block);
@@ -123,7 +123,7 @@ protected:
   void emitBlock(const WalkSettings& ws, double step, float base, bool dual);
   void emitPoint(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool dual);
   bool inSplitWindow(const PointInfo& p) const;
-  bool selected(const WalkSettings& ws, const PointInfo& p) const;
+  [[gnu::always_inline]] inline bool selected(const WalkSettings& ws, const PointInfo& p) const;
   void countDistance(float distance);
   double nextStep(float last, float previous);
   void pushAzimuth(float azimuth);
