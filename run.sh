@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/setup.sh
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build/release -j"${LUMIVAR_JOBS:-3}"
+cmake --build build/release -j"${LUMIVAR_JOBS:-$(nproc)}"
 program=build/release/bin/LumivarPlatform
 if [ ! -x "$program" ]; then
   echo "The viewer is not part of this build yet; the driver libraries are in build/release/bin."

@@ -5,8 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/setup.sh
-# The machine is shared: three compile jobs unless told otherwise.
-jobs=${LUMIVAR_JOBS:-3}
+# One compile job per core unless told otherwise (LUMIVAR_JOBS=3 on a shared machine).
+jobs=${LUMIVAR_JOBS:-$(nproc)}
 test_jobs=${LUMIVAR_TEST_JOBS:-$(nproc)}
 
 build() { # <dir> <cmake args...>

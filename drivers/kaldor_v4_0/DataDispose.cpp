@@ -63,6 +63,9 @@ DataDispose::WalkSettings DataDispose::walkSettings() const {
   ws.calibFirst = n >= 2;
   ws.calibSecond = n >= 4;
   ws.calibThird = n >= 6;
+  const _FiltrationDataInitParam& f = ws.settings->filter;
+  for (float minimum : {f.VAngleMin, f.DistanceMin, f.IntensityMin, f.XMin, f.YMin, f.ZMin})
+    if (!std::isnan(minimum)) ws.filterActive = true;
   return ws;
 }
 
@@ -149,7 +152,7 @@ bool DataDispose::inSplitWindow(const PointInfo& p) const {
   return 0.0 < past && past < m_SplitWindow;
 }
 
-bool DataDispose::selected(const WalkSettings& ws, const PointInfo& p) const {
+inline bool DataDispose::selected(const WalkSettings& ws, const PointInfo& p) const {
   const DecoderSettings& s = *ws.settings;
   if (s.calibOpen) {
     if (p.Channel != s.calibChannel) return false;
@@ -159,6 +162,37 @@ bool DataDispose::selected(const WalkSettings& ws, const PointInfo& p) const {
            (ws.calibThird && inClosedRange(p.H_angle, r[4], r[5]));
   }
   return m_SelectFlag && m_SelectBox.contains(p.x, p.y, p.z);
+}
+
+// Colouring reads only fields it does not change, so a point is coloured just before it is
+// appended: one that the filter record drops needs no colour.
+inline void DataDispose::admit(const WalkSettings& ws, LidarCloud& cloud, PointInfo* p, PointInfo* q) {
+  const DecoderSettings& s = *ws.settings;
+  const float start = s.hAngleStart, end = s.hAngleEnd;
+  if (!std::isnan(start)) {
+    const float h = p->H_angle;
+    const bool inside = start >= 0.f ? (start <= h && h <= end) : (h >= start + 360.f || h <= end);
+    if (!inside) return;
+  }
+  auto append = [&](PointInfo* point) {
+    if (ws.filterActive && !m_Owner->checkFiltrationData(point)) return;
+    if (m_ColorFunction) m_ColorFunction(point, s.rgbType);
+    cloud.points.push_back(*point);
+    cloud.width = static_cast<std::uint32_t>(cloud.points.size());
+    cloud.height = 1;
+  };
+  switch (s.echo) {
+    case 2:
+      if (ws.dualReturn) append(q);
+      break;
+    case 1:
+      append(p);
+      break;
+    default:
+      append(p);
+      if (ws.dualReturn) append(q);
+      break;
+  }
 }
 
 void DataDispose::emitPoint(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool dual) {
@@ -179,13 +213,20 @@ void DataDispose::emitPoint(const WalkSettings& ws, PointInfo* p, PointInfo* q, 
     q->z = xyz.z2;
   }
 
-  const LidarCloudPtr& cloud = nextFrame ? m_NextCloud : m_CurrentCloud;
-  const LidarCloudPtr& selectedCloud = nextFrame ? m_NextSelectedCloud : m_CurrentSelectedCloud;
-  if (selected(ws, *p)) addPoint(selectedCloud, p, q);
-  addPoint(cloud, p, q);
+  LidarCloud& cloud = nextFrame ? *m_NextCloud : *m_CurrentCloud;
+  LidarCloud& selectedCloud = nextFrame ? *m_NextSelectedCloud : *m_CurrentSelectedCloud;
+  if (selected(ws, *p)) admit(ws, selectedCloud, p, q);
+  admit(ws, cloud, p, q);
 }
 
-void DataDispose::disposeSingleEcho(const unsigned char* bytes) {
+void DataDispose::disposeSingleEcho(const unsigned char* bytes) { walk(bytes, false); }
+
+void DataDispose::disposeDoubleEcho(const unsigned char* bytes) { walk(bytes, true); }
+
+// Single return: 12 blocks of one echo. Dual return: 6 block pairs, the even block's azimuth
+// for both. Each block (pair) is emitted once the next one's azimuth gives its step; the last
+// one uses the stored step.
+void DataDispose::walk(const unsigned char* bytes, bool dual) {
   const PacketView packet(bytes);
   if (!packet.blockFlagValid(0) || !m_Owner) return;
   m_FrameComplete = 0;
@@ -193,48 +234,22 @@ void DataDispose::disposeSingleEcho(const unsigned char* bytes) {
   emptyCloud(*m_NextSelectedCloud);
   const WalkSettings ws = walkSettings();
 
-  for (int b = 0; b < kBlocks; ++b) {
-    float azimuth = static_cast<float>(packet.azimuthCount(b) / 100.0);
+  const int units = dual ? kBlocks / 2 : kBlocks;
+  for (int u = 0; u < units; ++u) {
+    float azimuth = static_cast<float>(packet.azimuthCount(dual ? 2 * u : u) / kAzimuthCountsPerDegree);
     if (azimuth >= 360.f) azimuth -= 360.f;
     pushAzimuth(azimuth);
     const std::size_t n = m_PacketAzimuths.size();
     if (n >= 2) {
       const double step = nextStep(m_PacketAzimuths[n - 1], m_PacketAzimuths[n - 2]);
-      emitBlock(ws, step, m_PacketAzimuths[n - 2], false);
+      emitBlock(ws, step, m_PacketAzimuths[n - 2], dual);
     }
-    fillSingleRecords(packet, b);
-    if (b == kBlocks - 1) {
+    if (dual) fillDualRecords(packet, u);
+    else fillSingleRecords(packet, u);
+    if (u == units - 1) {
       double step = m_StoredStep;
       if (step < 0.0) step += 360.0;
-      emitBlock(ws, step, m_PacketAzimuths.back(), false);
-      m_PacketAzimuths.clear();
-    }
-  }
-}
-
-void DataDispose::disposeDoubleEcho(const unsigned char* bytes) {
-  const PacketView packet(bytes);
-  if (!packet.blockFlagValid(0) || !m_Owner) return;
-  m_FrameComplete = 0;
-  emptyCloud(*m_NextCloud);
-  emptyCloud(*m_NextSelectedCloud);
-  const WalkSettings ws = walkSettings();
-
-  constexpr int kPairs = kBlocks / 2;
-  for (int pair = 0; pair < kPairs; ++pair) {
-    float azimuth = static_cast<float>(packet.azimuthCount(2 * pair) / 100.0);
-    if (azimuth >= 360.f) azimuth -= 360.f;
-    pushAzimuth(azimuth);
-    const std::size_t n = m_PacketAzimuths.size();
-    if (n >= 2) {
-      const double step = nextStep(m_PacketAzimuths[n - 1], m_PacketAzimuths[n - 2]);
-      emitBlock(ws, step, m_PacketAzimuths[n - 2], true);
-    }
-    fillDualRecords(packet, pair);
-    if (pair == kPairs - 1) {
-      double step = m_StoredStep;
-      if (step < 0.0) step += 360.0;
-      emitBlock(ws, step, m_PacketAzimuths.back(), true);
+      emitBlock(ws, step, m_PacketAzimuths.back(), dual);
       m_PacketAzimuths.clear();
     }
   }
@@ -251,6 +266,33 @@ void DataDispose::refreshGeometryCache() {
   m_GeometryCacheValid = true;
 }
 
+void DataDispose::resetAzimuthReference(double degrees) {
+  const double radians = degrees * kDegToRad;
+  m_RefAzimuth = degrees;
+  m_RefSin = std::sin(radians);
+  m_RefCos = std::cos(radians);
+}
+
+// Consecutive points lie a fraction of a degree apart: sin and cos come from the last
+// directly computed angle by the angle-sum identities, with short series for the small
+// difference (exact to double precision for differences up to kSeriesLimit).
+inline void DataDispose::azimuthSinCos(double degrees, double& sine, double& cosine) {
+  constexpr double kSeriesLimit = 0.06;  // radians
+  const double d = (degrees - m_RefAzimuth) * kDegToRad;
+  if (!(std::fabs(d) <= kSeriesLimit)) {
+    resetAzimuthReference(degrees);
+    sine = m_RefSin;
+    cosine = m_RefCos;
+    return;
+  }
+  const double d2 = d * d;
+  const double sinD = d * (1.0 - d2 * (1.0 / 6) * (1.0 - d2 * (1.0 / 20) * (1.0 - d2 * (1.0 / 42))));
+  const double cosD =
+      1.0 - d2 * 0.5 * (1.0 - d2 * (1.0 / 12) * (1.0 - d2 * (1.0 / 30) * (1.0 - d2 * (1.0 / 56))));
+  sine = m_RefSin * cosD + m_RefCos * sinD;
+  cosine = m_RefCos * cosD - m_RefSin * sinD;
+}
+
 XYZPair DataDispose::computeXYZ(int channel, double azimuth, double distance1, double distance2) {
   XYZPair out;
   if (channel < 0 || channel >= kChannels) return out;
@@ -258,8 +300,8 @@ XYZPair DataDispose::computeXYZ(int channel, double azimuth, double distance1, d
       m_CachedOffset[channel] != m_HorizontalOffset[channel])
     refreshGeometryCache();
   // beta = alpha + (offset - A0): sin and cos of beta by the angle-sum identities.
-  const double alpha = azimuth * kDegToRad;
-  const double sinA = std::sin(alpha), cosA = std::cos(alpha);
+  double sinA, cosA;
+  azimuthSinCos(azimuth, sinA, cosA);
   const double sinB = sinA * m_OffsetCos[channel] + cosA * m_OffsetSin[channel];
   const double cosB = cosA * m_OffsetCos[channel] - sinA * m_OffsetSin[channel];
   const double r0 = m_R0;
@@ -279,38 +321,7 @@ XYZPair DataDispose::computeXYZ(int channel, double azimuth, double distance1, d
 }
 
 void DataDispose::addPoint(const LidarCloudPtr& cloud, PointInfo* p, PointInfo* q) {
-  const DecoderSettings& s = m_Owner->activeSettings();
-  const float start = s.hAngleStart, end = s.hAngleEnd;
-  if (!std::isnan(start)) {
-    const float h = p->H_angle;
-    const bool inside = start >= 0.f ? (start <= h && h <= end) : (h >= start + 360.f || h <= end);
-    if (!inside) return;
-  }
-  const bool dual = isDualReturnMode(m_Owner->m_ReturnMode);
-  const _SetRGB_Type colour = s.rgbType;
-  auto append = [&cloud](const PointInfo& point) {
-    cloud->points.push_back(point);
-    cloud->width = static_cast<std::uint32_t>(cloud->points.size());
-    cloud->height = 1;
-  };
-  switch (s.echo) {
-    case 2:
-      if (m_ColorFunction) m_ColorFunction(q, colour);
-      if (dual && m_Owner->checkFiltrationData(q)) append(*q);
-      break;
-    case 1:
-      if (m_ColorFunction) m_ColorFunction(p, colour);
-      if (m_Owner->checkFiltrationData(p)) append(*p);
-      break;
-    default:
-      if (m_ColorFunction) {
-        m_ColorFunction(p, colour);
-        m_ColorFunction(q, colour);
-      }
-      if (m_Owner->checkFiltrationData(p)) append(*p);
-      if (dual && m_Owner->checkFiltrationData(q)) append(*q);
-      break;
-  }
+  if (m_Owner && cloud) admit(walkSettings(), *cloud, p, q);
 }
 
 void DataDispose::resetFrame() {

@@ -107,27 +107,33 @@ public:
   std::vector<float> m_PacketAzimuths;
 
 protected:
-  // Per-walk copy of what the point routine reads, taken once per packet.
+  // What the point routine reads, gathered once per packet.
   struct WalkSettings {
     const DecoderSettings* settings = nullptr;
     bool dualReturn = false;
     bool calibFirst = false, calibSecond = false, calibThird = false;  // ranges present
+    bool filterActive = false;  // some pair of the filter record is switched on
   };
   WalkSettings walkSettings() const;
+  [[gnu::always_inline]] inline void admit(const WalkSettings& ws, LidarCloud& cloud, PointInfo* p, PointInfo* q);
 
+  void walk(const unsigned char* packet, bool dual);
   void fillSingleRecords(const kaldor::PacketView& packet, int block);
   void fillDualRecords(const kaldor::PacketView& packet, int pair);
   void emitBlock(const WalkSettings& ws, double step, float base, bool dual);
   void emitPoint(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool dual);
   bool inSplitWindow(const PointInfo& p) const;
-  bool selected(const WalkSettings& ws, const PointInfo& p) const;
+  [[gnu::always_inline]] inline bool selected(const WalkSettings& ws, const PointInfo& p) const;
   void countDistance(float distance);
   double nextStep(float last, float previous);
   void pushAzimuth(float azimuth);
 
   // Geometry cache: sine and cosine of (horizontal offset - A0) per channel, rebuilt when
   // either changes, so a point costs one sine/cosine pair.
-  void refreshGeometryCache();
+  [[gnu::cold, gnu::noinline]] void refreshGeometryCache();
+  [[gnu::cold, gnu::noinline]] void resetAzimuthReference(double degrees);
+  [[gnu::always_inline]] inline void azimuthSinCos(double degrees, double& sine, double& cosine);
+  double m_RefAzimuth = 0.0, m_RefSin = 0.0, m_RefCos = 1.0;  // degrees; its sin and cos
   std::array<double, kaldor::kChannels> m_OffsetCos{};
   std::array<double, kaldor::kChannels> m_OffsetSin{};
   std::array<double, kaldor::kChannels> m_CachedOffset{};

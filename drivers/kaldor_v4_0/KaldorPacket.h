@@ -17,6 +17,7 @@ constexpr std::size_t kRecordBytes = 3;           // u16 LE distance count, u8 i
 constexpr std::uint8_t kBlockFlag0 = 0xFF;
 constexpr std::uint8_t kBlockFlag1 = 0xEE;
 constexpr double kAzimuthUnit = 0.01;             // degrees per azimuth count
+constexpr double kAzimuthCountsPerDegree = 100.0;
 
 // Tail.
 constexpr std::size_t kYearOffset = 1200;         // year - 2000, or kSecondsFormMarker

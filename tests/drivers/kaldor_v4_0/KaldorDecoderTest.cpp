@@ -624,3 +624,28 @@ TEST(KaldorModels, DeviceCommandsEditTheConfigurationPacket) {
   EXPECT_EQ(d.m_ConfigPacket[44], 0);
   EXPECT_EQ(d.m_ConfigPacket[45], 2);
 }
+
+TEST(KaldorGeometry, PositionsFollowTheFormulaWhateverTheOrderOfAzimuths) {
+  // computeXYZ reuses the last azimuth's sine and cosine for nearby ones: small steps, jumps,
+  // wrap-around and repeats must all give the plain formula's position.
+  DataDispose_Lormet_v4_0 sub;
+  sub.m_HorizontalOffset[5] = 1.5;
+  const double pi = 3.1415926;
+  const double azimuths[] = {0.0, 0.00625, 0.2, 3.4, 3.5, 10.0, 359.99375, 0.0, 180.0, 183.4, 179.9, 90.0, 90.0, 270.0, 45.3};
+  for (int channel : {5, 20}) {
+    for (double a : azimuths) {
+      SCOPED_TRACE("azimuth " + std::to_string(a));
+      const kaldor::XYZPair xyz = sub.computeXYZ(channel, a, 50.0, 120.0);
+      const double alpha = a * pi / 180, beta = (a + sub.m_HorizontalOffset[channel] - 20.25) * pi / 180;
+      const double v = (channel - 16) * pi / 180;
+      EXPECT_NEAR(xyz.x1, std::sin(alpha) * 50.0 * std::cos(v) + std::sin(beta) * 0.0361, 1e-5);
+      EXPECT_NEAR(xyz.y1, std::cos(alpha) * 50.0 * std::cos(v) + std::cos(beta) * 0.0361, 1e-5);
+      EXPECT_NEAR(xyz.z1, 50.0 * std::sin(v), 1e-5);
+      EXPECT_NEAR(xyz.x2, std::sin(alpha) * 120.0 * std::cos(v) + std::sin(beta) * 0.0361, 2e-5);
+      EXPECT_NEAR(xyz.y2, std::cos(alpha) * 120.0 * std::cos(v) + std::cos(beta) * 0.0361, 2e-5);
+    }
+  }
+  const kaldor::XYZPair none = sub.computeXYZ(3, 10.0, 0.0, -1.0);
+  EXPECT_EQ(none.x1, 0.f);
+  EXPECT_EQ(none.y2, 0.f);
+}
