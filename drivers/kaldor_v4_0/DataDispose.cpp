@@ -137,9 +137,12 @@ void DataDispose::emitBlock(const WalkSettings& ws, double step, float base, boo
   for (int k = 0; k < kRecordsPerBlock; ++k) {
     double h = k * step * kRecordFraction + base;
     if (h >= 360.0) h -= 360.0;
+    // Just below 360 the float rounds up to 360: that is 0 too.
+    float stored = static_cast<float>(h);
+    if (stored >= 360.f) stored -= 360.f;
     PointInfo* p = &m_Echo1[k];
     PointInfo* q = &m_Echo2[k];
-    p->H_angle = static_cast<float>(h);
+    p->H_angle = stored;
     if (dual) q->H_angle = p->H_angle;
     emitPoint(ws, p, q, dual);
   }

@@ -192,7 +192,11 @@ void LIDAR_Kaldor_v4_0::endOfDataCallbacks() {
   if (vectorCb && *vectorCb) (*vectorCb)(m_WorkVector, kEndOfDataStatus);
   if (!queueEmpty()) return;
   SharedVectorFrameCallback* sharedCb = m_SharedVectorCallback.load();
-  if (sharedCb && *sharedCb) (*sharedCb)(m_WorkSharedVector, kEndOfDataStatus);
+  if (sharedCb && *sharedCb) {
+    // No decoder of the family fills a shared vector: hand an empty one rather than null.
+    auto shared = m_WorkSharedVector ? m_WorkSharedVector : std::make_shared<std::vector<_MuchLidarData>>();
+    (*sharedCb)(shared, kEndOfDataStatus);
+  }
   if (!queueEmpty()) return;
   TwoCloudCallback* twoCb = m_TwoCloudCallback.load();
   if (twoCb && *twoCb) {

@@ -62,6 +62,7 @@ struct Collector {
   std::condition_variable changed;
   std::vector<FrameInfo> frames;
   int endOfData = 0;
+  int sharedEnds = 0;  // end-of-data calls of the shared-vector callback with an empty vector
   int timeMessages = 0;
   int devicePackets = 0;
 
@@ -76,6 +77,11 @@ struct Collector {
   ILidarDriver::VectorFn onVector = [this](std::vector<_MuchLidarData>, int status) {
     std::lock_guard<std::mutex> lock(mutex);
     if (status == 2) ++endOfData;
+    changed.notify_all();
+  };
+  ILidarDriver::SharedVectorFn onSharedVector = [this](std::shared_ptr<std::vector<_MuchLidarData>> v, int status) {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (status == 2 && v && v->empty()) ++sharedEnds;
     changed.notify_all();
   };
   ILidarDriver::MessageFn onMessage = [this](std::string, int code) {
@@ -111,13 +117,15 @@ TEST(KaldorLibrary, OfflinePacketsBecomeFramesThenEndOfData) {
   EXPECT_EQ(driver->GetDllCurrentTypeVersionDate(), "LidarType_Kaldor_v4_0_v4.1.2_2024/09/05");
   driver->SetTwoCloudCallback(&c.onFrame);
   driver->SetVectorCallback(&c.onVector);
+  driver->SetSharedVectorCallback(&c.onSharedVector);
 
   // Three turns at 0.2 degrees per block, queued far faster than they are decoded.
   auto packets = rotationPackets(32, kSingle, 450);
   for (auto& p : packets) driver->setOffLineData(p.data(), static_cast<unsigned short>(p.size()), LidarDataType_Point, false, 1);
   driver->setOffLineData(nullptr, 0, LidarDataType_Point, true, 1);
   // The vector callback reports the end first, then the two-cloud one repeats the last frame.
-  ASSERT_TRUE(c.waitFor([&] { return c.endOfData == 1 && c.frames.size() >= 4; }));
+  // The shared-vector form gets a vector, never a null pointer.
+  ASSERT_TRUE(c.waitFor([&] { return c.endOfData == 1 && c.sharedEnds == 1 && c.frames.size() >= 4; }));
 
   std::lock_guard<std::mutex> lock(c.mutex);
   // One frame per pass of 90 degrees, all decoded before the end; then the last one again.
