@@ -147,8 +147,10 @@ long UdpSocket::receive(void* buffer, std::size_t capacity, std::string* fromIp,
   ssize_t n;
   do {
     // MSG_TRUNC makes the call return the datagram's real length even when it was cut.
-    n = ::recvfrom(m_Fd, buffer, capacity, MSG_TRUNC, reinterpret_cast<sockaddr*>(&addr), &len);
+    n = ::recvfrom(m_Fd, buffer, capacity, MSG_TRUNC | MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&addr),
+                   &len);
   } while (n < 0 && errno == EINTR);
+  if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return kNothingWaiting;
   if (n < 0) {
     m_LastError = std::strerror(errno);
     return -1;

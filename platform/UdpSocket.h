@@ -43,9 +43,12 @@ public:
   // Sends one datagram; returns the bytes sent or -1.
   long sendTo(const std::string& ip, std::uint16_t port, const void* data, std::size_t length);
   // Receives one datagram into buffer; returns its full length (above capacity when it was
-  // cut: MSG_TRUNC), 0 for an empty one, or -1 on error. EINTR is retried.
+  // cut: MSG_TRUNC), 0 for an empty one, kNothingWaiting, or -1 on error. EINTR is retried.
+  // Meant for after waitReadable: the call never blocks, since the kernel may drop a datagram
+  // (a bad checksum) between the readiness report and the read.
   long receive(void* buffer, std::size_t capacity, std::string* fromIp = nullptr,
                std::uint16_t* fromPort = nullptr);
+  static constexpr long kNothingWaiting = -2;
 
   std::string lastError() const { return m_LastError; }
 

@@ -74,14 +74,14 @@ public:
 
 protected:
   // The model subclass's constructor hands its new decoder over here.
-  void setDecoder(LIDAR_Template* decoder);
-  LIDAR_Template* decoder() const;
+  LUMIVAR_DRIVER_LOCAL void setDecoder(LIDAR_Template* decoder);
+  LUMIVAR_DRIVER_LOCAL LIDAR_Template* decoder() const;
   // Device-information offsets of rotate state, GPS time and GPS position (40, 52, 58).
-  void setDeviceOffsets(int rotateState, int gpsTime, int gpsPosition);
+  LUMIVAR_DRIVER_LOCAL void setDeviceOffsets(int rotateState, int gpsTime, int gpsPosition);
 
 private:
   // The decoder, or the "no decoder" message and null.
-  LIDAR_Template* decoderOrReport();
+  LUMIVAR_DRIVER_LOCAL LIDAR_Template* decoderOrReport();
 
   std::shared_ptr<GetLidarDataDllPrivate> m_Private;
   std::function<void(std::string, int)>* m_MessageCallback = nullptr;

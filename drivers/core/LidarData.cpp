@@ -202,6 +202,7 @@ void LidarData::recvThread() {
     if (readable[0]) {
       std::fill(m_Buffer.begin(), m_Buffer.end(), 0);
       received = m_SockData.receive(m_Buffer.data(), m_Buffer.size());
+      if (received == lumivar::UdpSocket::kNothingWaiting) continue;  // dropped after the wait: wait again
       if (received < 0) {
         sendMessage("recvfrom m_SockData fail\n", 10005);
         break;
@@ -209,6 +210,7 @@ void LidarData::recvThread() {
     } else if (readable[1]) {
       std::fill(m_Buffer.begin(), m_Buffer.end(), 0);
       received = m_SockDev.receive(m_Buffer.data(), m_Buffer.size());
+      if (received == lumivar::UdpSocket::kNothingWaiting) continue;
       if (received < 0) {
         sendMessage("recvfromErr m_SockDev fail\n", 10006);
         break;

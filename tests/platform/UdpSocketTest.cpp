@@ -2,6 +2,8 @@
 
 #include <pthread.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/time.h>
 
 #include <atomic>
 #include <chrono>
@@ -52,6 +54,28 @@ TEST(UdpSocket, WaitTellsWhichSocketIsReadableAndWakesAtOnce) {
   EXPECT_EQ(lumivar::waitReadable(set, readable, 2, &wake, 10), WaitResult::Timeout);
 
   EXPECT_EQ(out.sendTo("not an address", 1, text, 3), -1);
+}
+
+TEST(UdpSocket, ReadWithNothingWaitingReturnsAtOnce) {
+  // The kernel may drop a datagram between the readiness report and the read; the read must
+  // then come back so the receive loop can see a stop. The time-out only bounds a faulty read.
+  UdpSocket s;
+  ASSERT_TRUE(s.open() && s.bindAny(0));
+  const timeval bound{2, 0};
+  ASSERT_EQ(::setsockopt(s.fd(), SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound), 0);
+  char buffer[16];
+  const auto t0 = Clock::now();
+  EXPECT_EQ(s.receive(buffer, sizeof buffer), UdpSocket::kNothingWaiting);
+  EXPECT_LT(Clock::now() - t0, std::chrono::seconds(1));
+
+  // The socket itself stays blocking; a waiting datagram is read as before.
+  UdpSocket out;
+  ASSERT_TRUE(out.open());
+  ASSERT_EQ(out.sendTo("127.0.0.1", s.localPort(), "xy", 2), 2);
+  const UdpSocket* set[1] = {&s};
+  bool readable[1];
+  ASSERT_EQ(lumivar::waitReadable(set, readable, 1, nullptr, 5000), WaitResult::Readable);
+  EXPECT_EQ(s.receive(buffer, sizeof buffer), 2);
 }
 
 TEST(UdpSocket, SignalsDuringAWaitDoNotCutItShort) {

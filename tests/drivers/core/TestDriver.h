@@ -15,5 +15,5 @@ public:
   GetLidarDataDll_Test& operator=(const GetLidarDataDll_Test& other);
   ~GetLidarDataDll_Test();
   std::string GetDllCurrentTypeVersionDate() override;
-  TestDecoder* testDecoder() const;
+  LUMIVAR_DRIVER_LOCAL TestDecoder* testDecoder() const;  // for the tests linked with the core
 };
