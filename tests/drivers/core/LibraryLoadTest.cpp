@@ -7,6 +7,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <iterator>
 #include <memory>
 #include <set>
 #include <string>
@@ -91,14 +93,30 @@ bool startsWith(const std::string& s, const std::string& prefix) {
   return s.compare(0, prefix.size(), prefix) == 0;
 }
 
+// The test libraries, then every model library the build placed in the driver directory.
+std::vector<std::string> librariesToInspect() {
+  std::vector<std::string> paths(std::begin(kLibraries), std::end(kLibraries));
+  const char* dir = std::getenv("LUMIVAR_DRIVER_DIR");
+  if (!dir) return paths;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(dir, error)) {
+    const std::string name = entry.path().filename().string();
+    if (startsWith(name, "libLidarDriver") && !startsWith(name, "libLidarDriverTest") &&
+        entry.path().extension() == ".so")
+      paths.push_back(entry.path().string());
+  }
+  return paths;
+}
+
 TEST(DriverLibraries, ExportOnlyTheTwoClassesAndTheEntry) {
-  for (const char* path : kLibraries) {
+  for (const std::string& path : librariesToInspect()) {
     SCOPED_TRACE(path);
     FILE* nm = popen((std::string("nm -D --defined-only ") + path).c_str(), "r");
     ASSERT_NE(nm, nullptr);
     // Demangled signatures: the complete and base-object variants of a constructor or
     // destructor fold into one, as they are one export of the class.
     std::set<std::string> methods, signatures, modelSignatures, tables;
+    std::string modelClass;  // the one GetLidarDataDll_<Model> of this library
     std::vector<std::string> unexpected;
     int entries = 0;
     char line[4096];
@@ -114,11 +132,21 @@ TEST(DriverLibraries, ExportOnlyTheTwoClassesAndTheEntry) {
         continue;
       }
       bool ours = false;
-      for (const char* prefix : {"GetLidarDataDll::", "GetLidarDataDll_Test::", "vtable for GetLidarDataDll",
+      for (const char* prefix : {"GetLidarDataDll::", "GetLidarDataDll_", "vtable for GetLidarDataDll",
                                  "typeinfo for GetLidarDataDll", "typeinfo name for GetLidarDataDll"})
         ours = ours || startsWith(name, prefix);
       if (!ours) unexpected.push_back(name);
-      if (startsWith(name, "GetLidarDataDll_Test::")) modelSignatures.insert(name.substr(22));
+      if (startsWith(name, "GetLidarDataDll_")) {
+        const std::size_t scope = name.find("::");
+        if (scope == std::string::npos) {
+          unexpected.push_back(name);
+          continue;
+        }
+        const std::string cls = name.substr(0, scope);
+        if (!modelClass.empty() && modelClass != cls) unexpected.push_back(name);
+        modelClass = cls;
+        modelSignatures.insert(name.substr(scope + 2));
+      }
       if (startsWith(name, "vtable for ") || startsWith(name, "typeinfo for ")) tables.insert(name);
       if (startsWith(name, "GetLidarDataDll::")) {
         signatures.insert(name.substr(17));
@@ -180,14 +208,14 @@ TEST(DriverLibraries, ExportOnlyTheTwoClassesAndTheEntry) {
     EXPECT_EQ(methods, expected);
     EXPECT_TRUE(signatures.count("GetLidarDataDll(GetLidarDataDll const&)"));
     // The model class: both constructors, destructor, assignment and its version text.
+    ASSERT_FALSE(modelClass.empty());
     const std::set<std::string> expectedModel = {
-        "GetLidarDataDll_Test()", "GetLidarDataDll_Test(GetLidarDataDll_Test const&)",
-        "~GetLidarDataDll_Test()", "operator=(GetLidarDataDll_Test const&)",
-        "GetDllCurrentTypeVersionDate[abi:cxx11]()"};
+        modelClass + "()", modelClass + "(" + modelClass + " const&)", "~" + modelClass + "()",
+        "operator=(" + modelClass + " const&)", "GetDllCurrentTypeVersionDate[abi:cxx11]()"};
     EXPECT_EQ(modelSignatures, expectedModel);
     const std::set<std::string> expectedTables = {
-        "vtable for GetLidarDataDll", "typeinfo for GetLidarDataDll", "vtable for GetLidarDataDll_Test",
-        "typeinfo for GetLidarDataDll_Test"};
+        "vtable for GetLidarDataDll", "typeinfo for GetLidarDataDll", "vtable for " + modelClass,
+        "typeinfo for " + modelClass};
     EXPECT_EQ(tables, expectedTables);
     // The interface's 58 exports: the two classes' members and their two virtual tables
     // (type information comes on top on this platform).
