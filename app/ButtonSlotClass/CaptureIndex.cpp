@@ -1,0 +1,400 @@
+#include "CaptureIndex.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "LidarInitParam.h"
+
+namespace capture {
+
+namespace {
+
+constexpr std::uint8_t kConfigurationHead[] = {0xAA, 0x00, 0xFF, 0x11, 0x22, 0x22};
+constexpr std::uint8_t kDeviceInfoTail[] = {0xFF, 0x00, 0x5A, 0x11, 0x11, 0x55, 0x55};  // after A5 or 00
+
+// Frame-end rules of families other than 4.
+constexpr std::uint8_t kAzimuthPairHead[] = {0xFF, 0xEE};  // family 0
+constexpr std::size_t kFirstAzimuthOffset = 2;             // little-endian, hundredths of a degree
+constexpr std::size_t kLastAzimuthOffset = 1102;
+constexpr double kAzimuthUnit = 0.01;                      // degrees per count
+constexpr int kBlockAngleFamily = 5;
+constexpr std::size_t kBlockBytes = 115;
+constexpr int kBlocks = 10;
+constexpr std::size_t kBlockFlagOffset = 2;  // the block's angle counts when this byte is 1
+constexpr double kBlockAngleUnit = 0.01;     // degrees per count, big-endian at the block start
+constexpr double kBlockAngleJump = 350.0;    // degrees; a larger step closes the frame
+constexpr double kFirstPreviousBlockAngle = -0.001;
+constexpr std::uint8_t kFrameMarker[] = {0xFF, 0xAA, 0xBB, 0xCC, 0xDD};  // family 3: all five
+constexpr std::size_t kShortMarkerBytes = 3;                              // other families
+constexpr int kPositionsPerFrame = 14;  // "Trevik" keys: the 15th position closes the frame
+
+struct WalkShape {
+  std::size_t step;
+  std::size_t bound;  // positions below it
+};
+
+WalkShape walkShape(int family, std::uint8_t lastByte) {
+  if (family == 1) return {lastByte == 2 ? 11u : 7u, 1199};
+  if (family == 3) return {lastByte == 4 ? 7u : lastByte == 2 ? 12u : 8u, 1188};
+  return {7, 1197};
+}
+
+// Family 4 frame rule, degrees.
+constexpr double kDatagramAngleBefore = -10.0;
+constexpr double kDatagramAngleAfter = 2.0;
+
+std::string ipText(const std::uint8_t* p, std::size_t offset) {
+  return std::to_string(p[offset]) + "." + std::to_string(p[offset + 1]) + "." + std::to_string(p[offset + 2]) +
+         "." + std::to_string(p[offset + 3]);
+}
+
+bool startsWith(const std::uint8_t* p, std::size_t length, const std::uint8_t* head, std::size_t headLength) {
+  return length >= headLength && std::memcmp(p, head, headLength) == 0;
+}
+
+bool isVlanTag(const std::uint8_t* frame, std::size_t at) {
+  return (frame[at] == 0x81 && frame[at + 1] == 0x00) || (frame[at] == 0x88 && frame[at + 1] == 0xA8);
+}
+
+}  // namespace
+
+CaptureRules CaptureRules::fromInitParam(const LidarInitParam& param) {
+  CaptureRules rules;
+  rules.lidarType = param.lidarType.toStdString();
+  rules.lidarFamily = param.lidarFamily;
+  rules.isUse = param.isUse;
+  rules.lidarIP = param.lidarIP;
+  rules.destIP = param.destIP;
+  rules.dataPort = param.dataPort;
+  rules.devPort = param.devPort;
+  rules.isUsePacketLen = param.isUsePacketLen;
+  rules.headLength = param.headLength;
+  rules.dataLength = param.dataLength;
+  rules.devLength = param.devLength;
+  return rules;
+}
+
+// ---- CaptureFile ----
+
+CaptureFile::~CaptureFile() { close(); }
+
+bool CaptureFile::open(const std::string& path) {
+  close();
+  mFile = std::fopen(path.c_str(), "rb");
+  if (!mFile) return false;
+  mBuffer.resize(1 << 18);
+  std::setvbuf(mFile, mBuffer.data(), _IOFBF, mBuffer.size());
+  if (fseeko(mFile, 0, SEEK_END) != 0) {
+    close();
+    return false;
+  }
+  mSize = static_cast<std::int64_t>(ftello(mFile));
+  if (mSize < 0 || fseeko(mFile, 0, SEEK_SET) != 0) {
+    close();
+    return false;
+  }
+  mPosition = 0;
+  return true;
+}
+
+void CaptureFile::close() {
+  if (mFile) std::fclose(mFile);
+  mFile = nullptr;
+  mSize = 0;
+  mPosition = 0;
+}
+
+bool CaptureFile::seekTo(std::int64_t position) {
+  if (position == mPosition) return true;  // keep stdio's buffer on a sequential walk
+  if (fseeko(mFile, static_cast<off_t>(position), SEEK_SET) != 0) return false;
+  mPosition = position;
+  return true;
+}
+
+bool CaptureFile::readBytes(void* into, std::size_t count) {
+  const std::size_t got = std::fread(into, 1, count, mFile);
+  mPosition += static_cast<std::int64_t>(got);
+  return got == count;
+}
+
+ReadStatus CaptureFile::readRecordAt(std::int64_t position, CaptureRecord& record) {
+  record.dataRead = false;
+  record.storedLength = 0;
+  record.position = position;
+  if (!mFile || position < 0 || position >= mSize) return ReadStatus::End;
+  if (mSize - position < std::int64_t(kRecordHeaderBytes)) return ReadStatus::Truncated;
+  if (!seekTo(position)) return ReadStatus::Truncated;
+
+  std::uint8_t header[kRecordHeaderBytes];
+  if (!readBytes(header, sizeof header)) return ReadStatus::Truncated;
+  const std::uint32_t stored = readLE32(header, kIncludedLengthOffset);
+  if (std::int64_t(stored) > mSize - mPosition) return ReadStatus::Truncated;
+  record.storedLength = stored;
+
+  if (stored > record.data.size()) {
+    // Larger than any record this reader uses: step over it.
+    if (fseeko(mFile, static_cast<off_t>(mPosition + stored), SEEK_SET) != 0) return ReadStatus::Truncated;
+    mPosition += stored;
+    return ReadStatus::Record;
+  }
+  if (!readBytes(record.data.data(), stored)) return ReadStatus::Truncated;
+  record.dataRead = true;
+  return ReadStatus::Record;
+}
+
+// ---- payloads ----
+
+PayloadClass classifyPayload(const std::uint8_t* payload, std::size_t length) {
+  if (startsWith(payload, length, kConfigurationHead, sizeof kConfigurationHead)) return PayloadClass::Configuration;
+  if (length >= 1 + sizeof kDeviceInfoTail && (payload[0] == 0xA5 || payload[0] == 0x00) &&
+      std::memcmp(payload + 1, kDeviceInfoTail, sizeof kDeviceInfoTail) == 0)
+    return PayloadClass::DeviceInfo;
+  return PayloadClass::PointData;
+}
+
+int findIpv4Shift(const std::uint8_t* frame, std::size_t length) {
+  std::size_t at = kTypeCodeOffset;
+  // A whole VLAN tag is stepped over, so a tag whose control bytes read 08 00 is not taken
+  // for the type code.
+  while (at + kVlanTagBytes + 1 < length && isVlanTag(frame, at)) at += kVlanTagBytes;
+  for (; at + 1 < length; ++at)
+    if (frame[at] == 0x08 && frame[at + 1] == 0x00) return static_cast<int>(at - kTypeCodeOffset);
+  return -1;
+}
+
+bool locatePayload(const CaptureRecord& record, const CaptureRules& rules, Payload& out) {
+  const std::size_t n = record.size();
+  if (n < kMinRecordBytes || n > kMaxRecordBytes) return false;
+  const std::uint8_t* frame = record.bytes();
+  const int found = findIpv4Shift(frame, n);
+  if (found < 0) return false;
+  const std::size_t s = static_cast<std::size_t>(found);
+  if (kUdpPayloadOffset + s > n) return false;  // the headers must lie inside the record
+
+  if (frame[kIpProtocolOffset + s] != kUdpProtocol) return false;
+  const int destPort = readBE16(frame, kUdpDestPortOffset + s);
+  if (destPort == kIgnoredDestPort) return false;
+  if (rules.isUse) {
+    if (ipText(frame, kIpSourceOffset + s) != rules.lidarIP) return false;
+    if (ipText(frame, kIpDestOffset + s) != rules.destIP) return false;
+    if (destPort != rules.dataPort && destPort != rules.devPort) return false;
+  }
+
+  std::size_t start = 0;
+  std::size_t length = 0;
+  PayloadClass kind = PayloadClass::PointData;
+  if (rules.isUsePacketLen) {
+    // The user's header length counts from the frame's start; the shift is not added.
+    if (rules.headLength < 0 || std::size_t(rules.headLength) > n) return false;
+    start = std::size_t(rules.headLength);
+    kind = classifyPayload(frame + start, n - start);
+    const int wanted = kind == PayloadClass::DeviceInfo ? rules.devLength : rules.dataLength;
+    if (wanted < 0) return false;
+    length = std::size_t(wanted);
+  } else {
+    start = kUdpPayloadOffset + s;
+    const std::size_t udpLength = readBE16(frame, kUdpLengthOffset + s);
+    if (udpLength < kUdpHeaderBytes) return false;
+    length = udpLength - kUdpHeaderBytes;
+    kind = classifyPayload(frame + start, std::min(length, n - start));
+  }
+  if (start + length > n) return false;  // a payload the record holds only in part is not used
+
+  out.kind = kind;
+  out.length = static_cast<int>(length);
+  std::memcpy(out.bytes.data(), frame + start, length);
+  if (length < std::size_t(kDeviceInfoLength))
+    std::fill(out.bytes.begin() + length, out.bytes.begin() + kDeviceInfoLength, std::uint8_t{0});
+  return true;
+}
+
+// ---- frame ends, families other than 4 ----
+
+FrameEndTest::FrameEndTest(const CaptureRules& rules, Mode mode)
+    : mFamily(rules.lidarFamily), mCountPositions(rules.lidarType.find("Trevik") != std::string::npos), mMode(mode) {
+  reset();
+}
+
+void FrameEndTest::reset() {
+  mPreviousAngle = kFirstPreviousBlockAngle;
+  mPositionCount = 0;
+}
+
+bool FrameEndTest::endsFrame(const std::uint8_t* payload, std::size_t length) {
+  if (mMode == Mode::Player && startsWith(payload, length, kAzimuthPairHead, sizeof kAzimuthPairHead))
+    return (mFamily == 0 || mFamily == kBlockAngleFamily) && azimuthPairEnds(payload, length);
+  if (mFamily == kBlockAngleFamily) return blockAngleEnds(payload, length);
+  if (mFamily == 0 && mMode == Mode::Indexer) return azimuthPairEnds(payload, length);
+  return markerWalkEnds(payload, length);
+}
+
+bool FrameEndTest::azimuthPairEnds(const std::uint8_t* payload, std::size_t length) const {
+  if (!startsWith(payload, length, kAzimuthPairHead, sizeof kAzimuthPairHead)) return false;
+  if (length < kLastAzimuthOffset + 2) return false;
+  const double first = readLE16(payload, kFirstAzimuthOffset) * kAzimuthUnit;
+  const double last = readLE16(payload, kLastAzimuthOffset) * kAzimuthUnit;
+  return last < first;
+}
+
+bool FrameEndTest::blockAngleEnds(const std::uint8_t* payload, std::size_t length) {
+  for (int b = 0; b < kBlocks; ++b) {
+    const std::size_t block = std::size_t(b) * kBlockBytes;
+    if (block + kBlockFlagOffset >= length) break;
+    if (payload[block + kBlockFlagOffset] != 1) continue;
+    const double angle = readBE16(payload, block) * kBlockAngleUnit;
+    const bool jump = std::fabs(angle - mPreviousAngle) > kBlockAngleJump;
+    // The closing angle starts the next frame; kept back, every block after the wrap would
+    // close another frame.
+    mPreviousAngle = angle;
+    if (jump) return true;
+  }
+  return false;
+}
+
+bool FrameEndTest::markerWalkEnds(const std::uint8_t* payload, std::size_t length) {
+  if (length == 0) return false;
+  const WalkShape shape = walkShape(mFamily, payload[length - 1]);
+  const std::size_t markerBytes = mFamily == 3 ? sizeof kFrameMarker : kShortMarkerBytes;
+  for (std::size_t j = 0; j < shape.bound; j += shape.step) {
+    if (mCountPositions) {
+      if (++mPositionCount > kPositionsPerFrame) {
+        mPositionCount = 0;
+        return true;
+      }
+      continue;
+    }
+    if (j + markerBytes > length) break;
+    if (std::memcmp(payload + j, kFrameMarker, markerBytes) == 0) return true;
+  }
+  return false;
+}
+
+// ---- family 4 ----
+
+bool datagramEndsFrame(const std::uint8_t* datagram) {
+  double previous = 0.0;
+  for (int r = 0; r < kDatagramPoints; ++r) {
+    const auto raw = static_cast<std::int16_t>(readBE16(datagram, kDatagramHeadBytes + std::size_t(r) * kDatagramPointBytes));
+    const double angle = raw * kDatagramAngleUnit;
+    if (angle > kDatagramAngleAfter && previous < kDatagramAngleBefore) return true;
+    previous = angle;
+  }
+  return false;
+}
+
+DatagramAssembler::DatagramAssembler() : mDatagram(kDatagramBytes, 0) { restart(1); }
+
+void DatagramAssembler::restart(int direction) {
+  mDirection = direction < 0 ? -1 : 1;
+  mOffset = mDirection > 0 ? 0 : std::int64_t(kDatagramBytes);
+  mSpoiled = false;
+}
+
+bool DatagramAssembler::add(const CaptureRecord& record) {
+  const std::size_t n = record.size();
+  const bool first = record.storedLength == kFirstFragmentRecordBytes;
+  const bool last = record.storedLength == kLastFragmentRecordBytes;
+  const std::int64_t emptyOffset = mDirection > 0 ? 0 : std::int64_t(kDatagramBytes);
+  // The fragment that opens a datagram in this direction drops what a lost fragment left.
+  if ((mDirection > 0 ? first : last) && (mOffset != emptyOffset || mSpoiled)) restart(mDirection);
+
+  std::int64_t fragmentLength = -1;
+  std::size_t from = first ? kFirstFragmentDataOffset : kFragmentDataOffset;
+  if (n >= kFragmentTotalLengthOffset + 2) {
+    fragmentLength = std::int64_t(readBE16(record.bytes(), kFragmentTotalLengthOffset)) - std::int64_t(kIpHeaderBytes);
+    if (first) fragmentLength -= std::int64_t(kUdpHeaderBytes);
+  }
+  const bool inRecord = fragmentLength >= 0 && from + std::size_t(fragmentLength) <= n;
+  if (inRecord) mLastFragmentLength = static_cast<int>(fragmentLength);
+
+  const std::int64_t at = mDirection > 0 ? mOffset : mOffset - fragmentLength;
+  if (!inRecord || at < 0 || at + fragmentLength > std::int64_t(kDatagramBytes)) {
+    mSpoiled = true;
+  } else {
+    std::memcpy(mDatagram.data() + at, record.bytes() + from, std::size_t(fragmentLength));
+    mOffset = mDirection > 0 ? at + fragmentLength : at;
+  }
+
+  if (!(mDirection > 0 ? last : first)) return false;
+  const bool whole = !mSpoiled && mOffset == (mDirection > 0 ? std::int64_t(kDatagramBytes) : 0);
+  restart(mDirection);
+  return whole;
+}
+
+// ---- index ----
+
+void CaptureIndex::clear() {
+  dataPositionsPerPacket.clear();
+  dataFramePositions.clear();
+  frameCount = 0;
+  payloadLength = kInitialPayloadLength;
+}
+
+std::int64_t CaptureIndex::seekRecordForFrame(long long target) const {
+  if (dataFramePositions.empty()) return 0;
+  const long long last = static_cast<long long>(dataFramePositions.size()) - 1;
+  return dataFramePositions[std::size_t(std::clamp(target, 0LL, last))];
+}
+
+std::int64_t progressEstimate(std::int64_t fileSize, int lidarFamily) {
+  const std::int64_t perRecord = lidarFamily == kReassembledFamily ? kEstimateFragmentBytes : kEstimateRecordBytes;
+  return std::max<std::int64_t>(0, (fileSize - kGlobalHeaderBytes) / perRecord);
+}
+
+namespace {
+
+// The walk both builders share: every whole record from byte 24 to the end of the file (or
+// to a record the file cuts short) goes to visit, then to the progress callback.
+template <typename Visit>
+IndexResult walkRecords(CaptureFile& file, CaptureRecord& record, CaptureIndex& index, const IndexProgress& progress,
+                        Visit visit) {
+  if (!file.isOpen()) return IndexResult::NotOpen;
+  index.clear();
+  std::int64_t position = kGlobalHeaderBytes;
+  std::int64_t recordsRead = 0;
+  while (position < file.size()) {
+    if (file.readRecordAt(position, record) != ReadStatus::Record) break;
+    index.dataPositionsPerPacket.push_back(position);
+    position = file.position();
+    visit(record);
+    ++recordsRead;
+    if (progress && !progress(recordsRead)) {
+      index.clear();
+      return IndexResult::Cancelled;
+    }
+  }
+  return IndexResult::Completed;
+}
+
+void closeFrame(CaptureIndex& index) {
+  ++index.frameCount;
+  index.dataFramePositions.push_back(static_cast<std::int64_t>(index.dataPositionsPerPacket.size()));
+}
+
+}  // namespace
+
+IndexResult buildIndex(CaptureFile& file, const CaptureRules& rules, CaptureIndex& index,
+                       const IndexProgress& progress) {
+  CaptureRecord record(kMaxRecordBytes);
+  Payload payload;
+  FrameEndTest frameEnd(rules, FrameEndTest::Mode::Indexer);
+  return walkRecords(file, record, index, progress, [&](const CaptureRecord& r) {
+    if (!locatePayload(r, rules, payload)) return;
+    index.payloadLength = payload.length;
+    if (payload.kind != PayloadClass::PointData) return;
+    if (frameEnd.endsFrame(payload.bytes.data(), std::size_t(payload.length))) closeFrame(index);
+  });
+}
+
+IndexResult buildReassembledIndex(CaptureFile& file, CaptureIndex& index, const IndexProgress& progress) {
+  CaptureRecord record(kDatagramBytes);
+  DatagramAssembler assembler;
+  return walkRecords(file, record, index, progress, [&](const CaptureRecord& r) {
+    const bool whole = assembler.add(r);
+    index.payloadLength = assembler.lastFragmentLength();
+    if (whole && datagramEndsFrame(assembler.datagram())) closeFrame(index);
+  });
+}
+
+}  // namespace capture

@@ -1,0 +1,255 @@
+// Reading of .pcap captures of sensor traffic for offline playback, with our own buffered
+// reader rather than the capture library: the record walk, the acceptance of records, the
+// location of the UDP payload, the frame-end tests and the reassembly of the 56280-byte
+// datagrams that family 4 sensors send as IPv4 fragments. Plain C++ (no widgets): the
+// playback panel wraps the index builders with its progress dialog and its messages.
+//
+// Layout as read: a 24-byte global header (not inspected), then records of a 16-byte header
+// (seconds, microseconds, included length, wire length; 32-bit little-endian) followed at
+// once by the included length of Ethernet frame bytes.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct LidarInitParam;
+
+namespace capture {
+
+// File layout.
+constexpr std::int64_t kGlobalHeaderBytes = 24;
+constexpr std::size_t kRecordHeaderBytes = 16;
+constexpr std::size_t kIncludedLengthOffset = 8;  // in the record header, little-endian
+
+// Frame fields, all big-endian; every offset from kIpProtocolOffset on moves by the shift s,
+// the distance of the IPv4 type code from kTypeCodeOffset (0 plain, 4 behind a VLAN tag).
+constexpr std::size_t kTypeCodeOffset = 12;  // 08 00
+constexpr std::size_t kVlanTagBytes = 4;     // 81 00 or 88 A8, then the tag control bytes
+constexpr std::size_t kIpTotalLengthOffset = 16;
+constexpr std::size_t kIpProtocolOffset = 23;
+constexpr std::size_t kIpSourceOffset = 26;
+constexpr std::size_t kIpDestOffset = 30;
+constexpr std::size_t kUdpDestPortOffset = 36;
+constexpr std::size_t kUdpLengthOffset = 38;
+constexpr std::size_t kUdpPayloadOffset = 42;
+constexpr std::size_t kUdpHeaderBytes = 8;
+constexpr std::uint8_t kUdpProtocol = 17;
+constexpr int kIgnoredDestPort = 1234;  // never sensor traffic
+
+// Records used by families other than 4: stored length inclusive window, bytes.
+constexpr std::size_t kMinRecordBytes = 1248;
+constexpr std::size_t kMaxRecordBytes = 1304;
+
+// Packets handed to the glue library.
+constexpr int kDeviceInfoLength = 1206;   // a device-information packet is always this long
+constexpr int kEndPacketLength = 1212;    // zero bytes with the end flag, families other than 4
+constexpr int kInitialPayloadLength = 1206;
+constexpr std::size_t kPayloadCapacity = kMaxRecordBytes;  // no used record holds more
+
+// Family 4: one 56280-byte datagram in 41 fragments.
+constexpr int kReassembledFamily = 4;
+constexpr std::size_t kDatagramBytes = 56280;
+constexpr std::size_t kFirstFragmentRecordBytes = 1442;   // 14 + 20 + 8 + 1400
+constexpr std::size_t kMiddleFragmentRecordBytes = 1434;  // 14 + 20 + 1400
+constexpr std::size_t kLastFragmentRecordBytes = 314;     // 14 + 20 + 280
+constexpr std::size_t kFragmentTotalLengthOffset = 16;    // IP header at frame byte 14
+constexpr std::size_t kIpHeaderBytes = 20;
+constexpr std::size_t kFirstFragmentDataOffset = 42;  // behind the UDP header
+constexpr std::size_t kFragmentDataOffset = 34;
+constexpr std::size_t kDatagramHeadBytes = 280;
+constexpr std::size_t kDatagramPointBytes = 28;
+constexpr int kDatagramPoints = 2000;
+constexpr double kDatagramAngleUnit = 1.0 / 128.0;  // degrees per count, signed big-endian
+
+// Record sizes behind the progress estimate (file size - 24) / size.
+constexpr std::int64_t kEstimateRecordBytes = 1264;
+constexpr std::int64_t kEstimateFragmentBytes = 1434;
+
+inline std::uint16_t readBE16(const std::uint8_t* p, std::size_t offset) {
+  return static_cast<std::uint16_t>((p[offset] << 8) | p[offset + 1]);
+}
+inline std::uint16_t readLE16(const std::uint8_t* p, std::size_t offset) {
+  return static_cast<std::uint16_t>(p[offset] | (p[offset + 1] << 8));
+}
+inline std::uint32_t readLE32(const std::uint8_t* p, std::size_t offset) {
+  return std::uint32_t(p[offset]) | (std::uint32_t(p[offset + 1]) << 8) |
+         (std::uint32_t(p[offset + 2]) << 16) | (std::uint32_t(p[offset + 3]) << 24);
+}
+
+// What the open dialog chose: the protocol family, the model key and the optional address
+// filter and fixed lengths.
+struct CaptureRules {
+  std::string lidarType;  // model key; one containing "Trevik" counts frames by position
+  int lidarFamily = 0;
+  bool isUse = false;  // filter by the addresses and ports below
+  std::string lidarIP = "192.168.1.200";
+  std::string destIP = "192.168.1.102";
+  int dataPort = 2368;
+  int devPort = 2369;
+  bool isUsePacketLen = false;  // payload at headLength, dataLength or devLength bytes long
+  int headLength = 42;
+  int dataLength = 1212;
+  int devLength = 1206;
+
+  static CaptureRules fromInitParam(const LidarInitParam& param);
+};
+
+// One record as read. Data longer than the buffer is skipped, not read.
+struct CaptureRecord {
+  explicit CaptureRecord(std::size_t capacity = kMaxRecordBytes) : data(capacity) {}
+  std::int64_t position = 0;      // of the record header
+  std::uint32_t storedLength = 0;  // included length
+  bool dataRead = false;
+  std::vector<std::uint8_t> data;
+
+  const std::uint8_t* bytes() const { return data.data(); }
+  std::size_t size() const { return dataRead ? storedLength : 0; }
+};
+
+enum class ReadStatus {
+  Record,     // a whole record; its data read when it fits the buffer
+  End,        // no bytes left
+  Truncated,  // the file ends inside the record: nothing of it is used
+};
+
+// A capture open for reading ("rb", 64-bit positions, block reads).
+class CaptureFile {
+ public:
+  CaptureFile() = default;
+  ~CaptureFile();
+  CaptureFile(const CaptureFile&) = delete;
+  CaptureFile& operator=(const CaptureFile&) = delete;
+
+  bool open(const std::string& path);
+  void close();
+  bool isOpen() const { return mFile != nullptr; }
+  std::int64_t size() const { return mSize; }
+
+  // Reads the record whose header is at position; the next record follows it.
+  ReadStatus readRecordAt(std::int64_t position, CaptureRecord& record);
+  ReadStatus readNextRecord(CaptureRecord& record) { return readRecordAt(mPosition, record); }
+  std::int64_t position() const { return mPosition; }
+
+ private:
+  bool seekTo(std::int64_t position);
+  bool readBytes(void* into, std::size_t count);
+
+  std::FILE* mFile = nullptr;
+  std::int64_t mSize = 0;
+  std::int64_t mPosition = 0;
+  std::vector<char> mBuffer;  // stdio's block buffer
+};
+
+enum class PayloadClass {
+  PointData,      // anything else: handed on as kind 0 and frame-tested
+  Configuration,  // AA 00 FF 11 22 22: not frame-tested by the indexer
+  DeviceInfo,     // A5 or 00, then FF 00 5A 11 11 55 55: kind 1, 1206 bytes, never tested
+};
+PayloadClass classifyPayload(const std::uint8_t* payload, std::size_t length);
+
+// The UDP payload of a used record, copied out of it.
+struct Payload {
+  PayloadClass kind = PayloadClass::PointData;
+  int length = 0;  // bytes located in the record
+  // Zero past length up to kDeviceInfoLength, so a short device packet is handed on padded.
+  std::array<std::uint8_t, kPayloadCapacity> bytes{};
+
+  int packetKind() const { return kind == PayloadClass::DeviceInfo ? 1 : 0; }
+  int handedLength() const { return kind == PayloadClass::DeviceInfo ? kDeviceInfoLength : length; }
+};
+
+// Shift of the IPv4 type code from byte 12, or -1 when the record has none.
+int findIpv4Shift(const std::uint8_t* frame, std::size_t length);
+
+// Acceptance test and payload location for families other than 4. False: the record is not
+// used (wrong size or protocol, port 1234, filtered out, or a payload that the record does
+// not hold in full).
+bool locatePayload(const CaptureRecord& record, const CaptureRules& rules, Payload& out);
+
+// Frame-end test of point-data payloads for families other than 4. Keeps the previous
+// family-5 angle and the position counter across payloads: one object per walk.
+class FrameEndTest {
+ public:
+  // The player tests FF EE payloads by the family-0 rule alone, and only in families 0 and
+  // 5; other family-0 payloads go through the walk. The indexer does neither.
+  enum class Mode { Indexer, Player };
+
+  FrameEndTest(const CaptureRules& rules, Mode mode);
+  void reset();
+  bool endsFrame(const std::uint8_t* payload, std::size_t length);
+
+ private:
+  bool azimuthPairEnds(const std::uint8_t* payload, std::size_t length) const;
+  bool blockAngleEnds(const std::uint8_t* payload, std::size_t length);
+  bool markerWalkEnds(const std::uint8_t* payload, std::size_t length);
+
+  int mFamily;
+  bool mCountPositions;  // model key contains "Trevik"
+  Mode mMode;
+  double mPreviousAngle = 0;
+  int mPositionCount = 0;
+};
+
+// Whether a whole family-4 datagram (kDatagramBytes) closes a frame: the azimuth steps from
+// below -10 to above 2 degrees.
+bool datagramEndsFrame(const std::uint8_t* datagram);
+
+// Builds family-4 datagrams from their fragments, walking forward (first fragment first) or
+// backward. A datagram counts only when its fragments filled it exactly; a fragment that the
+// record does not hold or that would leave the datagram spoils the datagram it belongs to.
+class DatagramAssembler {
+ public:
+  DatagramAssembler();
+  // Starts a new datagram for the given direction (+1 forward, -1 backward).
+  void restart(int direction);
+  // Adds one record's fragment; true when it completes a whole datagram. The next datagram
+  // then starts in the same direction.
+  bool add(const CaptureRecord& record);
+  int direction() const { return mDirection; }
+  int lastFragmentLength() const { return mLastFragmentLength; }
+  const std::uint8_t* datagram() const { return mDatagram.data(); }
+
+ private:
+  std::vector<std::uint8_t> mDatagram;
+  int mDirection = 1;
+  std::int64_t mOffset = 0;
+  bool mSpoiled = false;
+  int mLastFragmentLength = kInitialPayloadLength;
+};
+
+// The index of one capture, rebuilt by every indexing run.
+struct CaptureIndex {
+  std::vector<std::int64_t> dataPositionsPerPacket;  // header position of every whole record
+  std::vector<std::int64_t> dataFramePositions;      // per frame end: index of the next record
+  int frameCount = 0;
+  int payloadLength = kInitialPayloadLength;  // of the last payload found
+
+  void clear();
+  // Record index to continue from after the frame target: the entry of dataFramePositions,
+  // with the target held to the entries there are (0 when there are none).
+  std::int64_t seekRecordForFrame(long long target) const;
+};
+
+enum class IndexResult {
+  Completed,  // walked to the end of the file (or up to a record the file cuts short)
+  Cancelled,  // the progress callback asked to stop: the index is empty
+  NotOpen,
+};
+
+// Called after every record with the number of records read; false cancels the run.
+using IndexProgress = std::function<bool(std::int64_t recordsRead)>;
+
+// Progress range of an indexing run: (size - 24) / bytes per record of the family.
+std::int64_t progressEstimate(std::int64_t fileSize, int lidarFamily);
+
+// Families other than 4: walks the file record by record.
+IndexResult buildIndex(CaptureFile& file, const CaptureRules& rules, CaptureIndex& index,
+                       const IndexProgress& progress = {});
+// Family 4: reassembles datagrams and tests each for a frame end.
+IndexResult buildReassembledIndex(CaptureFile& file, CaptureIndex& index, const IndexProgress& progress = {});
+
+}  // namespace capture

@@ -1,0 +1,496 @@
+#include "CaptureIndex.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "CaptureFixtures.h"
+
+using namespace capture;
+using capfix::Bytes;
+using capfix::UdpFrame;
+
+namespace {
+
+const Bytes kMarker3{0xFF, 0xAA, 0xBB};
+const Bytes kMarker5{0xFF, 0xAA, 0xBB, 0xCC, 0xDD};
+
+Bytes pattern(std::size_t length) {
+  Bytes p(length);
+  for (std::size_t i = 0; i < length; ++i) p[i] = std::uint8_t(i % 251);
+  return p;
+}
+
+Bytes frameOf(const Bytes& payload) { return UdpFrame{payload}.build(); }
+
+CaptureRules family(int lidarFamily, const std::string& model = "LidarType_Sample") {
+  CaptureRules rules;
+  rules.lidarFamily = lidarFamily;
+  rules.lidarType = model;
+  return rules;
+}
+
+class CaptureTest : public ::testing::Test {
+ protected:
+  std::string write(const std::vector<Bytes>& frames, const std::string& name = "capture.pcap") {
+    const std::string path = scratch.file(name);
+    capfix::writeCapture(path, frames);
+    return path;
+  }
+  CaptureIndex index(const std::string& path, const CaptureRules& rules, IndexResult expected = IndexResult::Completed) {
+    CaptureFile file;
+    EXPECT_TRUE(file.open(path));
+    CaptureIndex out;
+    const IndexResult result = rules.lidarFamily == kReassembledFamily ? buildReassembledIndex(file, out)
+                                                                       : buildIndex(file, rules, out);
+    EXPECT_EQ(result, expected);
+    return out;
+  }
+  capfix::ScratchDir scratch;
+};
+
+// ---- acceptance and payload location, record by record from one capture ----
+
+TEST_F(CaptureTest, RecordsAreUsedOnlyWhenEveryTestPasses) {
+  CaptureRules filtered;
+  filtered.isUse = true;
+  CaptureRules fixedLengths;
+  fixedLengths.isUsePacketLen = true;
+  fixedLengths.dataLength = 1000;
+  fixedLengths.devLength = 1206;
+
+  struct Case {
+    const char* name;
+    UdpFrame frame;
+    CaptureRules rules;
+    bool used;
+    int length = 0;               // located bytes
+    std::size_t payloadFrom = 0;  // where in the frame the located payload begins
+    PayloadClass kind = PayloadClass::PointData;
+  };
+  auto with = [](std::function<void(UdpFrame&)> edit, Bytes payload = pattern(1206)) {
+    UdpFrame f{std::move(payload)};
+    edit(f);
+    return f;
+  };
+  auto same = [](UdpFrame&) {};
+  CaptureRules badSource = filtered, textualPort = filtered;
+  badSource.lidarIP = "192.168.1.201";
+  textualPort.lidarIP = "192.168.001.200";  // compared as text
+  CaptureRules tooLong = fixedLengths;
+  tooLong.dataLength = 1207;
+
+  const Case cases[] = {
+      {"plain frame of 1248 bytes", with(same), {}, true, 1206, 42},
+      {"one VLAN tag shifts every field by 4", with([](UdpFrame& f) { f.vlan = true; }), {}, true, 1206, 46},
+      {"a VLAN id that reads 08 00 is not the type code",
+       with([](UdpFrame& f) { f.vlan = true, f.vlanControl = 0x0800; }), {}, true, 1206, 46},
+      {"1247 stored bytes", with(same, pattern(1205)), {}, false},
+      {"1304 stored bytes: a payload longer than a sensor packet", with(same, pattern(1262)), {}, true, 1262, 42},
+      {"1305 stored bytes", with(same, pattern(1263)), {}, false},
+      {"not UDP", with([](UdpFrame& f) { f.protocol = 6; }), {}, false},
+      {"destination port 1234", with([](UdpFrame& f) { f.destPort = 1234; }), {}, false},
+      {"UDP length beyond the record", with([](UdpFrame& f) { f.udpLengthError = 10; }), {}, false},
+      {"UDP length shorter than the record", with([](UdpFrame& f) { f.udpLengthError = -100; }), {}, true, 1106, 42},
+      {"UDP length below its own header", with([](UdpFrame& f) { f.udpLengthError = -1220; }), {}, false},
+      {"filter: all match", with(same), filtered, true, 1206, 42},
+      {"filter: device port matches too", with([](UdpFrame& f) { f.destPort = 2369; }), filtered, true, 1206, 42},
+      {"filter: other port", with([](UdpFrame& f) { f.destPort = 2370; }), filtered, false},
+      {"filter: other source", with(same), badSource, false},
+      {"filter: other destination", with([](UdpFrame& f) { f.destination = {192, 168, 1, 103}; }), filtered, false},
+      {"filter: address text with leading zeros", with(same), textualPort, false},
+      {"fixed lengths: data packet", with(same), fixedLengths, true, 1000, 42},
+      {"fixed lengths on a VLAN frame: the shift is not added", with([](UdpFrame& f) { f.vlan = true; }),
+       fixedLengths, true, 1000, 42},
+      {"fixed lengths past the record", with(same), tooLong, false},
+      {"fixed lengths: device packet takes the device length", with(same, capfix::devicePacket(0x00)), fixedLengths,
+       true, 1206, 42, PayloadClass::DeviceInfo},
+      {"device packet", with(same, capfix::devicePacket()), {}, true, 1206, 42, PayloadClass::DeviceInfo},
+      {"configuration packet", with(same, capfix::configurationPacket()), {}, true, 1206, 42,
+       PayloadClass::Configuration},
+  };
+  std::vector<Bytes> frames;
+  for (const Case& c : cases) frames.push_back(c.frame.build());
+  Bytes notIp(1248, 0);
+  notIp[12] = 0x08, notIp[13] = 0x06;  // ARP: no IPv4 type code anywhere
+  frames.push_back(notIp);
+
+  CaptureFile file;
+  ASSERT_TRUE(file.open(write(frames)));
+  CaptureRecord record;
+  Payload payload;
+  ASSERT_EQ(file.readRecordAt(kGlobalHeaderBytes, record), ReadStatus::Record);
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(c.name);
+    if (i > 0) {
+      ASSERT_EQ(file.readNextRecord(record), ReadStatus::Record);
+    }
+    ASSERT_EQ(record.storedLength, frames[i].size());
+    ASSERT_EQ(locatePayload(record, c.rules, payload), c.used);
+    if (!c.used) continue;
+    EXPECT_EQ(payload.length, c.length);
+    EXPECT_EQ(payload.kind, c.kind);
+    EXPECT_TRUE(std::equal(payload.bytes.begin(), payload.bytes.begin() + c.length, frames[i].begin() + long(c.payloadFrom)));
+  }
+  ASSERT_EQ(file.readNextRecord(record), ReadStatus::Record);
+  EXPECT_FALSE(locatePayload(record, {}, payload));
+  EXPECT_EQ(file.readNextRecord(record), ReadStatus::End);
+}
+
+TEST_F(CaptureTest, DevicePacketsAreHandedOnAs1206BytesOfKindOne) {
+  CaptureRules shortDevice;
+  shortDevice.isUsePacketLen = true;
+  shortDevice.devLength = 1000;  // the rest of the 1206 bytes handed on must be zeros
+  struct Case {
+    const char* name;
+    Bytes payload;
+    CaptureRules rules;
+    int kind, handed;
+  };
+  const Case cases[] = {
+      {"device packet, first byte A5", capfix::devicePacket(0xA5), {}, 1, 1206},
+      {"device packet, first byte 00", capfix::devicePacket(0x00), {}, 1, 1206},
+      {"other first byte: point data", capfix::devicePacket(0xA6), {}, 0, 1206},
+      {"configuration packet: point data", capfix::configurationPacket(), {}, 0, 1206},
+      {"short device packet padded with zeros", capfix::devicePacket(0xA5), shortDevice, 1, 1206},
+  };
+  std::vector<Bytes> frames;
+  for (const Case& c : cases) frames.push_back(frameOf(c.payload));
+  CaptureFile file;
+  ASSERT_TRUE(file.open(write(frames)));
+  CaptureRecord record;
+  Payload payload;
+  std::fill(payload.bytes.begin(), payload.bytes.end(), 0x77);  // stale bytes of an earlier record
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(cases[i].name);
+    ASSERT_EQ(file.readRecordAt(i == 0 ? kGlobalHeaderBytes : file.position(), record), ReadStatus::Record);
+    ASSERT_TRUE(locatePayload(record, cases[i].rules, payload));
+    EXPECT_EQ(payload.packetKind(), cases[i].kind);
+    EXPECT_EQ(payload.handedLength(), cases[i].handed);
+    const auto& bytes = payload.bytes;
+    const std::size_t kept = std::size_t(payload.length);
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + long(kept), cases[i].payload.begin()));
+    EXPECT_TRUE(std::all_of(bytes.begin() + long(kept), bytes.begin() + 1206, [](std::uint8_t b) { return b == 0; }));
+  }
+}
+
+// ---- frame ends, indexed from real captures ----
+
+TEST_F(CaptureTest, FrameEndsPerFamily) {
+  auto unflagged = [] {
+    Bytes p = capfix::blockAngles({100, 500});
+    p[115 + 2] = 0;  // block 1's angle would close the frame if it counted
+    return p;
+  };
+  struct Case {
+    const char* name;
+    CaptureRules rules;
+    std::vector<Bytes> payloads;
+    std::vector<std::int64_t> frameEnds;  // records up to and including the closing one
+  };
+  const Case cases[] = {
+      {"family 0: rising azimuths, then one that wraps",
+       family(0),
+       {capfix::azimuthPair(10, 350), capfix::azimuthPair(20, 355), capfix::azimuthPair(350, 5),
+        capfix::azimuthPair(5, 5)},
+       {3}},
+      {"family 0: marker bytes are not looked for", family(0), {capfix::marker(kMarker3, 0)}, {}},
+      {"family 5: 359.50 then 5.00 closes, and the next blocks start the new frame",
+       family(5),
+       {capfix::blockAngles({100, 200, 359.5}), capfix::blockAngles({5.0}), capfix::blockAngles({5.5}),
+        capfix::blockAngles({9})},
+       {2}},
+      {"family 5: a step of exactly 350 does not close",
+       family(5),
+       {capfix::blockAngles({100, 355.0}), capfix::blockAngles({5.0})},
+       {}},
+      {"family 5: blocks without their flag are passed over", family(5),
+       {capfix::blockAngles({100}), unflagged(), capfix::blockAngles({100})}, {}},
+      {"family 1: step 11 when the last byte is 2",
+       family(1),
+       {capfix::marker(kMarker3, 35, 2), capfix::marker(kMarker3, 55, 2), capfix::marker(kMarker3, 1188, 2)},
+       {2, 3}},
+      {"family 1: step 7 otherwise", family(1), {capfix::marker(kMarker3, 35), capfix::marker(kMarker3, 55)}, {1}},
+      {"family 3: five marker bytes at step 12, 7 or 8",
+       family(3),
+       {capfix::marker(kMarker5, 24, 2), capfix::marker(kMarker3, 24, 2), capfix::marker(kMarker5, 28, 4),
+        capfix::marker(kMarker5, 16), capfix::marker(kMarker5, 28)},
+       {1, 3, 4}},
+      {"other families: three marker bytes at step 7, below 1197",
+       family(2),
+       {capfix::marker(kMarker3, 14), capfix::marker(kMarker3, 15), capfix::marker(kMarker3, 1190),
+        capfix::marker(kMarker3, 1197)},
+       {1, 3}},
+      {"configuration and device packets are not tested",
+       family(2),
+       {[] {
+          Bytes p = capfix::configurationPacket();
+          std::copy(kMarker3.begin(), kMarker3.end(), p.begin() + 14);
+          return p;
+        }(),
+        [] {
+          Bytes p = capfix::devicePacket();
+          std::copy(kMarker3.begin(), kMarker3.end(), p.begin() + 14);
+          return p;
+        }()},
+       {}},
+      {"Trevik keys close a frame at the walk's fifteenth position",
+       family(2, "LidarType_Trevik_16"),
+       {capfix::zeros(), capfix::zeros(), capfix::zeros()},
+       {1, 2, 3}},
+      {"Trevik matches with case", family(2, "LidarType_trevik"), {capfix::zeros()}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<Bytes> frames;
+    for (const Bytes& p : c.payloads) frames.push_back(frameOf(p));
+    const CaptureIndex idx = index(write(frames), c.rules);
+    EXPECT_EQ(idx.dataFramePositions, c.frameEnds);
+    EXPECT_EQ(idx.frameCount, int(c.frameEnds.size()));
+    EXPECT_EQ(idx.dataPositionsPerPacket.size(), c.payloads.size());
+  }
+}
+
+TEST_F(CaptureTest, UnusedRecordsKeepTheirPlaceInTheIndex) {
+  UdpFrame tcp{capfix::marker(kMarker3, 14)};
+  tcp.protocol = 6;
+  UdpFrame ignoredPort{capfix::marker(kMarker3, 14)};
+  ignoredPort.destPort = 1234;
+  const std::vector<Bytes> frames{tcp.build(), frameOf(capfix::marker(kMarker3, 14)), ignoredPort.build(),
+                                  frameOf(capfix::zeros(1100)), frameOf(capfix::marker(kMarker3, 21))};
+  const CaptureIndex idx = index(write(frames), family(2));
+  std::vector<std::int64_t> positions;
+  std::int64_t at = kGlobalHeaderBytes;
+  for (const Bytes& f : frames) positions.push_back(at), at += std::int64_t(kRecordHeaderBytes + f.size());
+  EXPECT_EQ(idx.dataPositionsPerPacket, positions);
+  EXPECT_EQ(idx.dataFramePositions, (std::vector<std::int64_t>{2, 5}));
+  EXPECT_EQ(idx.payloadLength, 1206);
+
+  // Read back through the index the way the player seeks: record 1 again.
+  CaptureFile file;
+  ASSERT_TRUE(file.open(scratch.file("capture.pcap")));
+  CaptureRecord record;
+  Payload payload;
+  ASSERT_EQ(file.readRecordAt(idx.dataPositionsPerPacket[1], record), ReadStatus::Record);
+  ASSERT_TRUE(locatePayload(record, family(2), payload));
+  EXPECT_TRUE(std::equal(kMarker3.begin(), kMarker3.end(), payload.bytes.begin() + 14));
+}
+
+TEST(FrameEndTestModes, PlayerTestsAzimuthPairsByTheFamilyZeroRuleOnly) {
+  Bytes azimuthWithMarker = capfix::azimuthPair(350, 5);
+  std::copy(kMarker5.begin(), kMarker5.end(), azimuthWithMarker.begin() + 24);
+  azimuthWithMarker.back() = 2;
+  struct Case {
+    const char* name;
+    int lidarFamily;
+    Bytes payload;
+    bool indexer, player;
+  };
+  const Case cases[] = {
+      {"family 0 without FF EE: only the player walks it", 0, capfix::marker(kMarker3, 14), false, true},
+      {"family 0 with FF EE", 0, capfix::azimuthPair(350, 5), true, true},
+      {"family 3 with FF EE: the player does not test it", 3, azimuthWithMarker, true, false},
+      {"family 5 with FF EE: the player applies the family-0 rule", 5, capfix::azimuthPair(350, 5), false, true},
+      {"family 5 block angles", 5, capfix::blockAngles({355}), true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FrameEndTest indexer(family(c.lidarFamily), FrameEndTest::Mode::Indexer);
+    FrameEndTest player(family(c.lidarFamily), FrameEndTest::Mode::Player);
+    EXPECT_EQ(indexer.endsFrame(c.payload.data(), c.payload.size()), c.indexer);
+    EXPECT_EQ(player.endsFrame(c.payload.data(), c.payload.size()), c.player);
+  }
+}
+
+TEST(FrameEndTestModes, ShortPayloadsAreNeverReadPastTheirEnd) {
+  // Marker bytes past the payload's end (as a stale buffer would hold them) never count.
+  const Bytes full = capfix::marker(kMarker5, 1183, 2);
+  for (int lidarFamily : {0, 1, 2, 3, 5}) {
+    SCOPED_TRACE(lidarFamily);
+    for (std::size_t length : {std::size_t(0), std::size_t(1), std::size_t(1185), std::size_t(1103)}) {
+      FrameEndTest test(family(lidarFamily), FrameEndTest::Mode::Player);
+      EXPECT_FALSE(test.endsFrame(full.data(), length));
+    }
+  }
+}
+
+// ---- damaged captures ----
+
+TEST_F(CaptureTest, DamagedCapturesKeepTheirGoodRecords) {
+  const Bytes closing = frameOf(capfix::marker(kMarker3, 14));
+  const std::int64_t recordBytes = std::int64_t(kRecordHeaderBytes + closing.size());
+  auto appendRaw = [](const std::string& path, const Bytes& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::app).write(reinterpret_cast<const char*>(bytes.data()), long(bytes.size()));
+  };
+  struct Case {
+    const char* name;
+    std::vector<Bytes> frames;
+    std::function<void(const std::string&)> damage;
+    std::vector<std::int64_t> frameEnds;
+    std::size_t records;
+  };
+  const Case cases[] = {
+      {"last record cut short", {closing, closing, closing, closing},
+       [&](const std::string& p) { std::filesystem::resize_file(p, std::uintmax_t(24 + 4 * recordBytes - 100)); },
+       {1, 2, 3}, 3},
+      {"file ends inside a record header", {closing, closing},
+       [&](const std::string& p) { std::filesystem::resize_file(p, std::uintmax_t(24 + recordBytes + 10)); },
+       {1}, 1},
+      {"record header claiming 4 GiB", {closing, closing},
+       [&](const std::string& p) {
+         appendRaw(p, {0, 0, 0, 0, 0, 0, 0, 0, 0xF0, 0xFF, 0xFF, 0xFF, 0xF0, 0xFF, 0xFF, 0xFF, 1, 2, 3});
+       },
+       {1, 2}, 2},
+      {"a jumbo frame is stepped over", {},
+       [&](const std::string& p) {
+         // Rewrite with a 9000-byte record in the middle.
+         capfix::writeCapture(p, {closing, frameOf(Bytes(8958, 0xFF)), closing});
+       },
+       {1, 3}, 3},
+      {"global header only", {}, [](const std::string&) {}, {}, 0},
+      {"shorter than the global header", {closing},
+       [](const std::string& p) { std::filesystem::resize_file(p, 10); }, {}, 0},
+      {"empty file", {}, [](const std::string& p) { std::filesystem::resize_file(p, 0); }, {}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = write(c.frames);
+    c.damage(path);
+    const CaptureIndex idx = index(path, family(2));
+    EXPECT_EQ(idx.dataFramePositions, c.frameEnds);
+    EXPECT_EQ(idx.dataPositionsPerPacket.size(), c.records);
+  }
+}
+
+TEST_F(CaptureTest, OpeningAMissingFileFails) {
+  CaptureFile file;
+  EXPECT_FALSE(file.open(scratch.file("nothing.pcap")));
+  CaptureIndex idx;
+  EXPECT_EQ(buildIndex(file, family(0), idx), IndexResult::NotOpen);
+  EXPECT_EQ(buildReassembledIndex(file, idx), IndexResult::NotOpen);
+  CaptureRecord record;
+  EXPECT_EQ(file.readRecordAt(kGlobalHeaderBytes, record), ReadStatus::End);
+}
+
+TEST_F(CaptureTest, CancellingLeavesAnEmptyIndex) {
+  const Bytes closing = frameOf(capfix::marker(kMarker3, 14));
+  CaptureFile file;
+  ASSERT_TRUE(file.open(write({closing, closing, closing, closing})));
+  std::vector<std::int64_t> calls;
+  CaptureIndex idx;
+  const IndexResult result = buildIndex(file, family(2), idx, [&](std::int64_t read) {
+    calls.push_back(read);
+    return read < 3;
+  });
+  EXPECT_EQ(result, IndexResult::Cancelled);
+  EXPECT_EQ(calls, (std::vector<std::int64_t>{1, 2, 3}));
+  EXPECT_EQ(idx.frameCount, 0);
+  EXPECT_TRUE(idx.dataFramePositions.empty());
+  EXPECT_TRUE(idx.dataPositionsPerPacket.empty());
+
+  calls.clear();
+  const IndexProgress counting = [&](std::int64_t read) {
+    calls.push_back(read);
+    return true;
+  };
+  EXPECT_EQ(buildIndex(file, family(2), idx, counting), IndexResult::Completed);
+  EXPECT_EQ(idx.frameCount, 4);
+  EXPECT_EQ(calls.size(), 4u);
+  EXPECT_EQ(progressEstimate(file.size(), 2), 4);
+}
+
+TEST(CaptureIndexSeek, FrameTargetsAreHeldToTheFramesThereAre) {
+  CaptureIndex idx;
+  EXPECT_EQ(idx.seekRecordForFrame(0), 0);
+  idx.dataFramePositions = {3, 5};
+  const std::pair<long long, std::int64_t> cases[] = {{-1, 3}, {0, 3}, {1, 5}, {2, 5}, {1000, 5}};
+  for (const auto& [target, record] : cases) EXPECT_EQ(idx.seekRecordForFrame(target), record) << target;
+  EXPECT_EQ(progressEstimate(24 + 1434 * 10, 4), 10);
+  EXPECT_EQ(progressEstimate(24 + 1264 * 10, 0), 10);
+  EXPECT_EQ(progressEstimate(5, 0), 0);
+}
+
+// ---- family 4: datagrams in fragments ----
+
+std::vector<Bytes> trainOf(const std::vector<Bytes>& datagrams) {
+  std::vector<Bytes> frames;
+  for (const Bytes& d : datagrams)
+    for (Bytes& f : capfix::fragmentFrames(d)) frames.push_back(std::move(f));
+  return frames;
+}
+
+TEST_F(CaptureTest, ReassembledDatagramsCloseFramesOnTheAzimuthStep) {
+  const Bytes still = capfix::datagram({-20});
+  const Bytes step = capfix::datagram({-20, 5});
+  const Bytes smallStep = capfix::datagram({-9, 5});  // from above -10: no frame end
+  struct Case {
+    const char* name;
+    std::vector<Bytes> datagrams;
+    std::function<void(std::vector<Bytes>&)> damage;
+    std::vector<std::int64_t> frameEnds;
+    std::size_t records;
+  };
+  const Case cases[] = {
+      {"one frame end per stepping datagram", {still, step, step}, [](std::vector<Bytes>&) {}, {82, 123}, 123},
+      {"never a step from below -10 to above 2", {still, smallStep, still}, [](std::vector<Bytes>&) {}, {}, 123},
+      {"a lost fragment drops its datagram only", {step, step, step},
+       [](std::vector<Bytes>& f) { f.erase(f.begin() + 41 + 10); }, {41, 122}, 122},
+      {"a lost first fragment drops its datagram only", {step, step, step},
+       [](std::vector<Bytes>& f) { f.erase(f.begin() + 41); }, {41, 122}, 122},
+      {"a fragment claiming more than its record", {step, step},
+       [](std::vector<Bytes>& f) { f[5][16] = 0x7F; }, {82}, 82},
+      {"a fragment that would overrun the datagram", {step, step},
+       [](std::vector<Bytes>& f) { f.insert(f.begin() + 20, f[20]); }, {83}, 83},
+      {"a capture that starts inside a datagram", {step, step},
+       [](std::vector<Bytes>& f) { f.erase(f.begin(), f.begin() + 3); }, {79}, 79},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<Bytes> frames = trainOf(c.datagrams);
+    c.damage(frames);
+    const CaptureIndex idx = index(write(frames), family(kReassembledFamily));
+    EXPECT_EQ(idx.dataFramePositions, c.frameEnds);
+    EXPECT_EQ(idx.dataPositionsPerPacket.size(), c.records);
+    EXPECT_EQ(idx.payloadLength, 280);
+  }
+}
+
+TEST_F(CaptureTest, DatagramsReassembleTheSameForwardAndBackward) {
+  const Bytes first = capfix::datagram({-20, 5, 7.5, -3.25});
+  const Bytes second = capfix::datagram({100, -100});
+  CaptureFile file;
+  ASSERT_TRUE(file.open(write(trainOf({first, second}))));
+  std::vector<CaptureRecord> records;
+  for (std::int64_t at = kGlobalHeaderBytes;;) {
+    CaptureRecord r(kDatagramBytes);
+    if (file.readRecordAt(at, r) != ReadStatus::Record) break;
+    at = file.position();
+    records.push_back(std::move(r));
+  }
+  ASSERT_EQ(records.size(), 82u);
+
+  DatagramAssembler assembler;
+  std::vector<Bytes> forward, backward;
+  for (const CaptureRecord& r : records)
+    if (assembler.add(r)) forward.emplace_back(assembler.datagram(), assembler.datagram() + kDatagramBytes);
+  assembler.restart(-1);
+  for (auto r = records.rbegin(); r != records.rend(); ++r)
+    if (assembler.add(*r)) backward.emplace_back(assembler.datagram(), assembler.datagram() + kDatagramBytes);
+  EXPECT_EQ(forward, (std::vector<Bytes>{first, second}));
+  EXPECT_EQ(backward, (std::vector<Bytes>{second, first}));
+  EXPECT_TRUE(datagramEndsFrame(first.data()));
+  EXPECT_FALSE(datagramEndsFrame(second.data()));
+
+  // Backward from inside the second datagram: its part is dropped, the first is whole.
+  assembler.restart(-1);
+  std::vector<Bytes> fromMiddle;
+  for (int i = 60; i >= 0; --i)
+    if (assembler.add(records[std::size_t(i)]))
+      fromMiddle.emplace_back(assembler.datagram(), assembler.datagram() + kDatagramBytes);
+  EXPECT_EQ(fromMiddle, (std::vector<Bytes>{first}));
+}
+
+}  // namespace
