@@ -253,7 +253,12 @@ void Halverd::applyKeptSettingsLocked() {
   ILidarDriver* d = m_Session->driver;
   if (m_Kept.echo) d->SetEcho_SingleOrDouble(*m_Kept.echo);
   if (m_Kept.colour) d->SetRGB_TypeSelection(m_Kept.colour->first, m_Kept.colour->second);
-  if (m_Kept.channels) d->SetChannelSelection(m_Kept.channels->data());
+  // The filter dialog shows each new model's own channel layout, so another model's flags
+  // (or flags chosen before any model) would switch off channels the user sees as on.
+  if (m_Kept.channels && m_Kept.channelsModel == m_Session->key)
+    d->SetChannelSelection(m_Kept.channels->data());
+  else
+    m_Kept.channels.reset();
   if (m_Kept.hAngle) d->SetHangleRange(m_Kept.hAngle->first, m_Kept.hAngle->second);
   if (m_Kept.filter) d->SetFiltrationDataParam(*m_Kept.filter);
   if (m_Kept.select) {
@@ -340,6 +345,7 @@ bool Halverd::onChannelSelection(const int* flags) {
   std::array<int, 256> copy;
   std::copy(flags, flags + copy.size(), copy.begin());
   m_Kept.channels = copy;
+  m_Kept.channelsModel = m_ModelKey;
   return m_Session && m_Session->driver->SetChannelSelection(m_Kept.channels->data());
 }
 

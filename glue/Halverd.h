@@ -72,7 +72,9 @@ public:
                       int step);
 
   // Setters: kept and applied to every later driver. The result is the driver's, or false
-  // when no driver is loaded yet.
+  // when no driver is loaded yet. Channel flags are the exception: their numbering is the
+  // model's own (Tiskar's 5-9 switch its returns), so they go only to a new driver of the
+  // model they were chosen for.
   bool SetEcho_SingleOrDouble(int echo);
   bool onRGB_TypeSelection(_SetRGB_Type type, int useColorBar);
   bool onChannelSelection(const int* flags);  // 256 flags, 1 keeps a channel
@@ -103,6 +105,7 @@ private:
     std::optional<int> echo;
     std::optional<std::pair<_SetRGB_Type, int>> colour;
     std::optional<std::array<int, 256>> channels;
+    std::string channelsModel;  // model the flags were chosen for; empty: before any model
     std::optional<std::pair<float, float>> hAngle;
     std::optional<_FiltrationDataInitParam> filter;
     std::optional<SelectBox> select;

@@ -26,6 +26,7 @@ struct Registry {
   std::atomic<bool> streaming{false};
   std::atomic<long> framesEmitted{0};
   bool failNextStart = false;
+  std::atomic<int> offlineDelayMs{0};
 };
 
 Registry& registry() {
@@ -165,10 +166,17 @@ public:
   }
   void setOffLineData(unsigned char* data, unsigned short length, _LidarDataType kind, bool end,
                       int step) override {
-    // Read the bytes as a real driver copies them, so a dangling buffer shows under ASan.
+    const int delay = registry().offlineDelayMs.load();
+    if (delay > 0) {
+      record("setOffLineData begins");
+      std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+    }
+    // Read the bytes as a real driver copies them, so a dangling buffer shows under ASan, and
+    // touch the driver itself, so a driver destroyed meanwhile shows too.
     unsigned sum = 0;
     if (!end)
       for (unsigned i = 0; i < length; ++i) sum += data[i];
+    ++m_OfflinePackets;
     record("setOffLineData " + std::to_string(length) + " " + std::to_string(kind) + " " +
            std::to_string(end) + " " + std::to_string(step) + (sum == 0 ? "" : " data"));
   }
@@ -225,6 +233,7 @@ private:
   std::condition_variable m_Wake;
   std::deque<Job> m_Jobs;
   bool m_Quit = false;
+  long m_OfflinePackets = 0;
   std::thread m_Thread;
 };
 
@@ -254,6 +263,7 @@ const FakeDriverControl kControl{
       std::lock_guard<std::mutex> lock(registry().mutex);
       registry().failNextStart = true;
     },
+    [](int milliseconds) { registry().offlineDelayMs.store(milliseconds); },
 };
 
 }  // namespace

@@ -16,6 +16,9 @@ struct FakeDriverControl {
   void (*setStreaming)(bool on);   // emit frames back to back while a driver lives
   long (*framesEmitted)();
   void (*failNextStart)();         // the next LidarStart reports a bind failure synchronously
+  // Replayed packets take this long to copy (0: at once); a slow copy writes "setOffLineData
+  // begins" first, so a test can act while one is in hand.
+  void (*setOfflineDelay)(int milliseconds);
 };
 
 extern "C" const FakeDriverControl* FakeDriverGetControl();

@@ -24,6 +24,7 @@ protected:
     gluetest::useFakeDriverDirectory();
     for (const char* lib : {"LidarDriverUlmeth", "LidarDriverCoravel", "LidarDriverZentra"}) {
       fake(lib).setStreaming(false);
+      fake(lib).setOfflineDelay(0);
       fake(lib).clearCalls();
     }
   }
@@ -131,9 +132,9 @@ TEST_F(GlueTest, SettingsAreKeptAndReplayedToEveryNewDriver) {
   EXPECT_FALSE(glue.onSelectRange(true, -1.f, -2.f, -3.f, 1.f, 2.f, 3.f));
   EXPECT_FALSE(glue.onSetFilteDistanceZero(false));
 
+  // Channel flags chosen before any model are not among them: their numbering is the model's.
   const std::vector<std::string> replay{"SetEcho_SingleOrDouble 1",
                                         "SetRGB_TypeSelection 2 0",
-                                        "SetChannelSelection 16 first 1",
                                         "SetHangleRange 10 170",
                                         "SetFiltrationDataParam 0.5 80",
                                         "setSelectRange 1 -1 -2 -3 1 2 3",
@@ -142,10 +143,19 @@ TEST_F(GlueTest, SettingsAreKeptAndReplayedToEveryNewDriver) {
   std::vector<std::string> calls = ulmeth.calls();
   ASSERT_GE(calls.size(), 3 + replay.size());
   EXPECT_EQ(std::vector<std::string>(calls.begin() + 3, calls.begin() + 3 + replay.size()), replay);
+  EXPECT_FALSE(hasCallStartingWith(calls, "SetChannelSelection"));
 
   // Changed while connected: applied now and kept for the next driver.
   EXPECT_TRUE(glue.SetEcho_SingleOrDouble(3));
   EXPECT_TRUE(glue.onSelectRange(false, 1000.f, 1000.f, 1000.f, -1000.f, -1000.f, -1000.f));
+  EXPECT_TRUE(glue.onChannelSelection(channels));
+  // A reconnect to the same model gets the channel flags too.
+  ulmeth.clearCalls();
+  ASSERT_TRUE(glue.initClassLidarType("LidarType_Ulmeth"));
+  calls = ulmeth.calls();
+  EXPECT_NE(findCall(calls, "SetChannelSelection 16 first 1", findCall(calls, "create")), npos);
+  EXPECT_NE(findCall(calls, "SetEcho_SingleOrDouble 3"), npos);
+
   ASSERT_TRUE(glue.initClassLidarType("LidarType_Coravel"));
   EXPECT_EQ(ulmeth.liveDrivers(), 0);
   EXPECT_EQ(ulmeth.calls().back(), "destroy");
@@ -154,6 +164,13 @@ TEST_F(GlueTest, SettingsAreKeptAndReplayedToEveryNewDriver) {
   EXPECT_NE(findCall(calls, "setSelectRange 0 1000 1000 1000 -1000 -1000 -1000"), npos);
   EXPECT_NE(findCall(calls, "SetHangleRange 10 170"), npos);
   EXPECT_EQ(findCall(calls, "SetEcho_SingleOrDouble 1"), npos);
+  // Another model numbers its channels its own way (Tiskar's 5-9 are its returns).
+  EXPECT_FALSE(hasCallStartingWith(calls, "SetChannelSelection"));
+  // ... and a later return to the first model does not bring the old flags back.
+  coravel.clearCalls();
+  ulmeth.clearCalls();
+  ASSERT_TRUE(glue.initClassLidarType("LidarType_Ulmeth"));
+  EXPECT_FALSE(hasCallStartingWith(ulmeth.calls(), "SetChannelSelection"));
 }
 
 TEST_F(GlueTest, FramesFromADriverThreadArriveOnTheGlueThread) {
@@ -299,6 +316,28 @@ TEST_F(GlueTest, ReplayFeedRacingStopAndModelSwitch) {
     }
     EXPECT_TRUE(hasCallStartingWith(calls, "setOffLineData 1212 0 0 1 data"));
   }
+}
+
+TEST_F(GlueTest, DestructionWaitsForTheReplayedPacketInHand) {
+  auto glue = std::make_unique<Halverd>();
+  ASSERT_TRUE(glue->initClassLidarType("LidarType_Ulmeth"));
+  glue->startRun(2368, 2369, "192.168.1.102", "226.1.1.102", true);
+  ulmeth.setOfflineDelay(100);
+  Halverd* playing = glue.get();
+  std::thread worker([playing] {
+    std::vector<unsigned char> packet(1212, 5);
+    playing->getOffLineData(packet.data(), static_cast<unsigned short>(packet.size()), LidarDataType_Point, false, 1);
+  });
+  ASSERT_TRUE(waitFor([&] { return findCall(ulmeth.calls(), "setOffLineData begins") != npos; }));
+  glue.reset();  // the program closing during playback
+  worker.join();
+  ulmeth.setOfflineDelay(0);
+
+  const std::vector<std::string> calls = ulmeth.calls();
+  const std::size_t fed = findCall(calls, "setOffLineData 1212 0 0 1 data");
+  ASSERT_NE(fed, npos);
+  EXPECT_LT(fed, findCall(calls, "destroy"));
+  EXPECT_EQ(ulmeth.liveDrivers(), 0);
 }
 
 }  // namespace
