@@ -198,4 +198,30 @@ TEST_F(FrameDisplay, CollectedFramesReachTheSaveQueues) {
   EXPECT_EQ(window->saveQueue()[2]->size(), 11u);
 }
 
+// The camera frames the scene once after a start or with both echoes off, and otherwise
+// keeps the view the user chose.
+TEST_F(FrameDisplay, CameraResetsOnlyWhenAsked) {
+  auto cameraAt = [this](double x, double y, double z) {
+    std::vector<pcl::visualization::Camera> cameras;
+    viewer->getCameras(cameras);
+    return !cameras.empty() && cameras[0].pos[0] == x && cameras[0].pos[1] == y && cameras[0].pos[2] == z;
+  };
+  show(makeCloud(50), 1);  // the first frame after start-up frames the scene
+  viewer->setCameraPosition(500.0, 40.0, 30.0, 0.0, 0.0, 1.0);  // the user moves the view
+  ASSERT_TRUE(cameraAt(500.0, 40.0, 30.0));
+  show(makeCloud(50), 1);
+  show(makeCloud(60), 2);
+  EXPECT_TRUE(cameraAt(500.0, 40.0, 30.0)) << "later frames keep the user's view";
+
+  Ui::newLumivar& ui = window->form();
+  ui.cBx_SingleEcho->setChecked(false);
+  ui.cBx_doubleEcho->setChecked(false);
+  EXPECT_TRUE(cameraAt(500.0, 40.0, 30.0));
+  show(makeCloud(50), 1);
+  EXPECT_FALSE(cameraAt(500.0, 40.0, 30.0)) << "with both echoes off the next frame frames the scene";
+  viewer->setCameraPosition(500.0, 40.0, 30.0, 0.0, 0.0, 1.0);
+  show(makeCloud(50), 1);
+  EXPECT_TRUE(cameraAt(500.0, 40.0, 30.0)) << "only once";
+}
+
 }  // namespace

@@ -1,6 +1,10 @@
 // The main window's life cycle: it builds with its 3D view, logs its first and last entries,
-// fills the colour modes and is destroyed cleanly, twice in one process.
+// fills the colour modes and is destroyed cleanly, twice in one process; keys sent through Qt
+// reach the view's own key handling.
 #include <QTimer>
+
+#include <vtkAreaPicker.h>
+#include <vtkRenderWindowInteractor.h>
 
 #include "MainWindowTestSupport.h"
 #include "newLumivar.h"
@@ -61,6 +65,29 @@ TEST(WindowLifeCycle, ColourModesAndTheComboShown) {
   EXPECT_TRUE(ui.widget_ListData->isHidden());
   EXPECT_TRUE(ui.pBn_Setting_Advanced->isHidden());
   EXPECT_TRUE(ui.pBn_ColorPalette->isHidden());
+}
+
+// The view's picking mode is switched by its own key binding; the window sends that key as a
+// Qt event to the view instead of simulating a key press system-wide.
+TEST(WindowLifeCycle, KeysSentThroughQtReachTheView) {
+  if (!haveDisplay()) GTEST_SKIP() << "needs a display (run under xvfb-run)";
+  application();
+  WindowEnvironment env;
+  newLumivar window;
+  QCoreApplication::processEvents();
+  vtkRenderWindowInteractor* interactor = window.form().screen->interactor();
+  ASSERT_NE(interactor, nullptr);
+  std::vector<char> keys;
+  window.viewer()->registerKeyboardCallback([&keys](const pcl::visualization::KeyboardEvent& e) {
+    if (e.keyDown()) keys.push_back(static_cast<char>(e.getKeyCode()));
+  });
+
+  EXPECT_EQ(vtkAreaPicker::SafeDownCast(interactor->GetPicker()), nullptr);
+  window.sendKeyToView(Qt::Key_X);
+  EXPECT_NE(vtkAreaPicker::SafeDownCast(interactor->GetPicker()), nullptr) << "x turns area picking on";
+  window.sendKeyToView(Qt::Key_X);
+  EXPECT_EQ(vtkAreaPicker::SafeDownCast(interactor->GetPicker()), nullptr) << "a second x turns it off";
+  EXPECT_EQ(keys, (std::vector<char>{'x', 'x'}));
 }
 
 }  // namespace
