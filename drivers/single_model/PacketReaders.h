@@ -1,0 +1,63 @@
+// Byte readers and the angle index shared by the single-model decoders.
+#pragma once
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+
+namespace single_model {
+
+inline std::uint16_t readBE16(const unsigned char* p, std::size_t offset) {
+  return static_cast<std::uint16_t>((p[offset] << 8) | p[offset + 1]);
+}
+inline std::int16_t readSignedBE16(const unsigned char* p, std::size_t offset) {
+  return static_cast<std::int16_t>(readBE16(p, offset));
+}
+inline std::uint32_t readBE24(const unsigned char* p, std::size_t offset) {
+  return (static_cast<std::uint32_t>(p[offset]) << 16) | (static_cast<std::uint32_t>(p[offset + 1]) << 8) |
+         p[offset + 2];
+}
+inline std::uint32_t readBE32(const unsigned char* p, std::size_t offset) {
+  return (static_cast<std::uint32_t>(p[offset]) << 24) | readBE24(p, offset + 1);
+}
+inline std::uint32_t readLE32(const unsigned char* p, std::size_t offset) {
+  return static_cast<std::uint32_t>(p[offset]) | (static_cast<std::uint32_t>(p[offset + 1]) << 8) |
+         (static_cast<std::uint32_t>(p[offset + 2]) << 16) | (static_cast<std::uint32_t>(p[offset + 3]) << 24);
+}
+inline std::uint64_t readBE40(const unsigned char* p, std::size_t offset) {
+  std::uint64_t v = 0;
+  for (std::size_t i = 0; i < 5; ++i) v = (v << 8) | p[offset + i];
+  return v;
+}
+// Two's-complement value of the low `bits` bits.
+inline std::int32_t signExtend(std::uint32_t value, int bits) {
+  const std::uint32_t sign = 1u << (bits - 1);
+  value &= (sign << 1) - 1;
+  return static_cast<std::int32_t>(value ^ sign) - static_cast<std::int32_t>(sign);
+}
+
+// Device-information packets start A5 FF 00 5A.
+inline bool isDeviceHeader(const unsigned char* p) {
+  return p[0] == 0xA5 && p[1] == 0xFF && p[2] == 0x00 && p[3] == 0x5A;
+}
+// The scanning models also accept 00 as the first byte.
+inline bool isDeviceHeaderLoose(const unsigned char* p) {
+  return (p[0] == 0xA5 || p[0] == 0x00) && p[1] == 0xFF && p[2] == 0x00 && p[3] == 0x5A;
+}
+
+// A record starting FF AA BB CC DD marks the end of a frame.
+inline bool isFrameMarker(const unsigned char* record) {
+  return record[0] == 0xFF && record[1] == 0xAA && record[2] == 0xBB && record[3] == 0xCC && record[4] == 0xDD;
+}
+
+constexpr int kAngleSteps = 360000;  // entries of the core's trigonometry tables (0.001 degree)
+
+// Index into the core's 0.001-degree tables: truncated thousandths, wrapped into one turn.
+inline int angleIndex(double degrees) {
+  const float f = static_cast<float>(degrees);
+  if (!std::isfinite(f) || std::fabs(f) > 1e9f) return 0;
+  const long long i = static_cast<long long>(f * 1000.0f);
+  return static_cast<int>(((i % kAngleSteps) + kAngleSteps) % kAngleSteps);
+}
+
+}  // namespace single_model

@@ -1,0 +1,148 @@
+// Random packets through every single-model decoder (run under ASan/UBSan), and the
+// exported classes fed offline while the caller's thread changes settings (run under TSan).
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <random>
+#include <thread>
+
+#include "DecoderHarness.h"
+#include "GetLidarDataDll_Coravel.h"
+#include "GetLidarDataDll_Drovik.h"
+#include "GetLidarDataDll_Fenwyr.h"
+#include "GetLidarDataDll_Hestin.h"
+#include "GetLidarDataDll_Sembrel.h"
+#include "GetLidarDataDll_Sembrel_WideAngle.h"
+#include "GetLidarDataDll_Tiskar.h"
+#include "GetLidarDataDll_Ulmeth.h"
+#include "GetLidarDataDll_Yorbek.h"
+#include "LIDAR_Coravel.h"
+#include "LIDAR_Drovik.h"
+#include "LIDAR_Fenwyr.h"
+#include "LIDAR_Hestin.h"
+#include "LIDAR_Sembrel.h"
+#include "LIDAR_Sembrel_WideAngle.h"
+#include "LIDAR_Tiskar.h"
+#include "LIDAR_Ulmeth.h"
+#include "LIDAR_Yorbek.h"
+
+using namespace single_model_test;
+
+namespace {
+
+// Settings as a caller might set them, drawn at random.
+template <typename Target>
+void randomSettings(Target& t, std::mt19937& rng) {
+  t.setEcho(static_cast<int>(rng() % 5));
+  t.setFilterDistanceZero(rng() % 2);
+  t.setRGBType(static_cast<_SetRGB_Type>(rng() % 5), 0);
+  const float a = static_cast<float>(rng() % 720) - 360.f;
+  t.setHangleRange(a, a + static_cast<float>(rng() % 360));
+  t.setSelectRange(rng() % 2, -50, -50, -50, 50, 50, 50);
+  t.setLineParam(static_cast<int>(rng() % 5));
+  std::vector<float> none;
+  t.setSetParam(rng() % 2 ? 100 : 0, &none);
+  int flags[256];
+  for (int& f : flags) f = static_cast<int>(rng() % 4 != 0);
+  t.setChannelSelection(flags);
+  std::vector<float> bounds(4 * (1 + rng() % 2));
+  for (float& f : bounds) f = static_cast<float>(rng() % 200) - 100.f;
+  t.writeCalibrationData(0, static_cast<float>(rng() % 3000), rng() % 2, bounds, "", rng() % 2);
+}
+
+template <typename Decoder>
+void feedRandomPackets(std::uint32_t seed) {
+  std::mt19937 rng(seed);
+  Harness<Decoder> h;
+  std::size_t checked = 0;
+  for (int n = 0; n < 400; ++n) {
+    if (n % 40 == 0) randomSettings(h.decoder, rng);
+    PacketBuilder p(1206 + rng() % 7);
+    for (std::size_t i = 0; i < p.size(); ++i) p.u8(i, rng() & 0xFF);
+    switch (rng() % 6) {
+      case 0: {  // a device-information packet with random fields
+        const PacketBuilder dev = devicePacket(rng() % 2 ? 0xA5 : 0x00);
+        for (std::size_t i = 0; i < 8; ++i) p.u8(i, dev.data()[i]);
+        break;
+      }
+      case 1:  // the echo bytes and time forms the models know
+        for (std::size_t at : {1205u, 1211u})
+          if (at < p.size()) p.u8(at, std::vector<unsigned>{2, 6, 17, 18}[rng() % 4]);
+        for (std::size_t at : {1194u, 1200u}) p.u8(at, 0xFF);
+        break;
+      case 2:  // frame markers scattered over the records
+        for (int k = 0; k < 10; ++k) p.marker(rng() % 1150);
+        break;
+      default:
+        break;
+    }
+    h.feed(p);
+    for (; checked < h.frames.size(); ++checked) {
+      const LidarCloud& f = *h.frames[checked].cloud;
+      EXPECT_EQ(f.width, f.size());
+      EXPECT_EQ(f.height, f.empty() ? f.height : 1u);
+    }
+  }
+}
+
+TEST(SingleModelRobustness, RandomPacketsNeverBreakADecoder) {
+  feedRandomPackets<LIDAR_Sembrel>(1);
+  feedRandomPackets<LIDAR_Sembrel_WideAngle>(2);
+  feedRandomPackets<LIDAR_Hestin>(3);
+  feedRandomPackets<LIDAR_Yorbek>(4);
+  feedRandomPackets<LIDAR_Drovik>(5);
+  feedRandomPackets<LIDAR_Ulmeth>(6);
+  feedRandomPackets<LIDAR_Coravel>(7);
+  feedRandomPackets<LIDAR_Fenwyr>(8);
+  feedRandomPackets<LIDAR_Tiskar>(9);
+}
+
+// Offline packets decoded on the driver's thread while this thread changes its settings.
+template <typename Driver>
+void feedWhileChangingSettings(std::uint32_t seed) {
+  std::mt19937 rng(seed);
+  Driver driver;
+  std::atomic<int> frames{0};
+  std::function<void(GetLidarDataDll::CloudPtr, GetLidarDataDll::CloudPtr, int, int, int, int)> onFrame =
+      [&](GetLidarDataDll::CloudPtr, GetLidarDataDll::CloudPtr, int, int, int, int) { ++frames; };
+  driver.SetControllerCallBackFun(&onFrame);
+  for (int n = 0; n < 150; ++n) {
+    if (n % 15 == 0) {
+      driver.SetEcho_SingleOrDouble(static_cast<int>(rng() % 4));
+      driver.SetHangleRange(-360.f, static_cast<float>(rng() % 360));
+      int flags[256];
+      for (int& f : flags) f = static_cast<int>(rng() % 2);
+      driver.SetChannelSelection(flags);
+      driver.SetXandrilLineSetParam(static_cast<int>(rng() % 2));
+    }
+    std::vector<unsigned char> p(1212);
+    for (auto& b : p) b = static_cast<unsigned char>(rng() & 0xFF);
+    for (int k = 0; k < 6; ++k) {
+      const std::size_t at = 23 * (rng() % 40);
+      const unsigned char marker[] = {0xFF, 0xAA, 0xBB, 0xCC, 0xDD};
+      std::copy(marker, marker + 5, p.begin() + static_cast<std::ptrdiff_t>(at));
+    }
+    driver.setOffLineData(p.data(), static_cast<unsigned short>(p.size()), LidarDataType_Point, false, 1);
+  }
+  driver.setOffLineData(nullptr, 0, LidarDataType_Point, true, 1);
+  // The end of the data is announced once the queue is drained.
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (frames.load() == 0 && std::chrono::steady_clock::now() < until)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  EXPECT_GT(frames.load(), 0);
+}
+
+TEST(SingleModelRobustness, OfflineFeedWithSettingsChangedMeanwhile) {
+  feedWhileChangingSettings<GetLidarDataDll_Sembrel>(11);
+  feedWhileChangingSettings<GetLidarDataDll_Sembrel_WideAngle>(12);
+  feedWhileChangingSettings<GetLidarDataDll_Hestin>(13);
+  feedWhileChangingSettings<GetLidarDataDll_Yorbek>(14);
+  feedWhileChangingSettings<GetLidarDataDll_Drovik>(15);
+  feedWhileChangingSettings<GetLidarDataDll_Ulmeth>(16);
+  feedWhileChangingSettings<GetLidarDataDll_Coravel>(17);
+  feedWhileChangingSettings<GetLidarDataDll_Fenwyr>(18);
+  feedWhileChangingSettings<GetLidarDataDll_Tiskar>(19);
+}
+
+}  // namespace
