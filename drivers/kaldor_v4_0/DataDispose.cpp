@@ -1,5 +1,6 @@
 #include "DataDispose.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 
@@ -9,7 +10,6 @@ using namespace kaldor;
 
 namespace {
 
-constexpr double kDegToRad = kDecoderPi / 180.0;
 constexpr double kRecordFraction = 0.03125;  // 1/32 of the block step per record
 constexpr double kCountEpsilon = 1e-8;       // metres; smaller distances count as zero
 constexpr int kPointCounterCap = 31;
@@ -45,6 +45,12 @@ void DataDispose::loadChannelMap(const ChannelMap& map) {
   m_ChannelMap = map;
 }
 
+void DataDispose::loadChannelTrig(int channel, double degrees) {
+  if (channel < 0 || channel >= kChannels) return;
+  m_Cos[channel] = std::cos(degrees * kDegToRad);
+  m_Sin[channel] = std::sin(degrees * kDegToRad);
+}
+
 void DataDispose::loadVerticalAngles(const AngleTable& angles) {
   for (int i = 0; i < kChannels; ++i) {
     m_VerticalAngle[i] = angles[i];
@@ -57,6 +63,7 @@ void DataDispose::loadVerticalAngles(const AngleTable& angles) {
 DataDispose::WalkSettings DataDispose::walkSettings() const {
   WalkSettings ws;
   ws.settings = &m_Owner->activeSettings();
+  ws.owner = m_Owner;
   ws.dualReturn = isDualReturnMode(m_Owner->m_ReturnMode);
   // A range whose bounds are not all in the list is no range.
   const std::size_t n = ws.settings->calibList.size();
@@ -167,37 +174,6 @@ inline bool DataDispose::selected(const WalkSettings& ws, const PointInfo& p) co
   return m_SelectFlag && m_SelectBox.contains(p.x, p.y, p.z);
 }
 
-// Colouring reads only fields it does not change, so a point is coloured just before it is
-// appended: one that the filter record drops needs no colour.
-inline void DataDispose::admit(const WalkSettings& ws, LidarCloud& cloud, PointInfo* p, PointInfo* q) {
-  const DecoderSettings& s = *ws.settings;
-  const float start = s.hAngleStart, end = s.hAngleEnd;
-  if (!std::isnan(start)) {
-    const float h = p->H_angle;
-    const bool inside = start >= 0.f ? (start <= h && h <= end) : (h >= start + 360.f || h <= end);
-    if (!inside) return;
-  }
-  auto append = [&](PointInfo* point) {
-    if (ws.filterActive && !m_Owner->checkFiltrationData(point)) return;
-    if (m_ColorFunction) m_ColorFunction(point, s.rgbType);
-    cloud.points.push_back(*point);
-    cloud.width = static_cast<std::uint32_t>(cloud.points.size());
-    cloud.height = 1;
-  };
-  switch (s.echo) {
-    case 2:
-      if (ws.dualReturn) append(q);
-      break;
-    case 1:
-      append(p);
-      break;
-    default:
-      append(p);
-      if (ws.dualReturn) append(q);
-      break;
-  }
-}
-
 void DataDispose::emitPoint(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool dual) {
   // The split test comes before the filters, so a dropped point can still end a frame.
   const bool nextFrame = inSplitWindow(*p);
@@ -276,26 +252,6 @@ void DataDispose::resetAzimuthReference(double degrees) {
   m_RefCos = std::cos(radians);
 }
 
-// Consecutive points lie a fraction of a degree apart: sin and cos come from the last
-// directly computed angle by the angle-sum identities, with short series for the small
-// difference (exact to double precision for differences up to kSeriesLimit).
-inline void DataDispose::azimuthSinCos(double degrees, double& sine, double& cosine) {
-  constexpr double kSeriesLimit = 0.06;  // radians
-  const double d = (degrees - m_RefAzimuth) * kDegToRad;
-  if (!(std::fabs(d) <= kSeriesLimit)) {
-    resetAzimuthReference(degrees);
-    sine = m_RefSin;
-    cosine = m_RefCos;
-    return;
-  }
-  const double d2 = d * d;
-  const double sinD = d * (1.0 - d2 * (1.0 / 6) * (1.0 - d2 * (1.0 / 20) * (1.0 - d2 * (1.0 / 42))));
-  const double cosD =
-      1.0 - d2 * 0.5 * (1.0 - d2 * (1.0 / 12) * (1.0 - d2 * (1.0 / 30) * (1.0 - d2 * (1.0 / 56))));
-  sine = m_RefSin * cosD + m_RefCos * sinD;
-  cosine = m_RefCos * cosD - m_RefSin * sinD;
-}
-
 XYZPair DataDispose::computeXYZ(int channel, double azimuth, double distance1, double distance2) {
   XYZPair out;
   if (channel < 0 || channel >= kChannels) return out;
@@ -337,7 +293,9 @@ void DataDispose::resetFrame() {
   m_NextSelectedCloud = newCloud();
   // The frame is now handed over; a packet that is not walked must not hand it over again.
   m_FrameComplete = 0;
-  // The next frame will be about the size of this one.
-  m_CurrentCloud->points.reserve(lastSize + lastSize / 8);
+  // The next frame will be about the size of the larger recent ones: short and long frames
+  // can alternate (a split window wider than the sweep of the minimum block count).
+  m_ExpectedFramePoints = std::max(lastSize, m_ExpectedFramePoints - m_ExpectedFramePoints / 4);
+  m_CurrentCloud->points.reserve(m_ExpectedFramePoints + m_ExpectedFramePoints / 8);
   m_CurrentSelectedCloud->points.reserve(lastSelected);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -73,6 +74,8 @@ public:
   // Table loading: the map alone, or the angles with their cosine and sine.
   void loadChannelMap(const kaldor::ChannelMap& map);
   void loadVerticalAngles(const kaldor::AngleTable& angles);
+  // Cosine and sine of one channel from an angle in degrees; the angle tables stay as they are.
+  void loadChannelTrig(int channel, double degrees);
 
   // Set once by the owner after creation.
   std::function<void(PointInfo*, _SetRGB_Type)> m_ColorFunction;
@@ -110,11 +113,13 @@ protected:
   // What the point routine reads, gathered once per packet.
   struct WalkSettings {
     const DecoderSettings* settings = nullptr;
+    const LIDAR_Template* owner = nullptr;  // the filter-record test
     bool dualReturn = false;
     bool calibFirst = false, calibSecond = false, calibThird = false;  // ranges present
     bool filterActive = false;  // some pair of the filter record is switched on
   };
   WalkSettings walkSettings() const;
+  // Horizontal-angle window, echo choice, filter record and colouring, then the append.
   [[gnu::always_inline]] inline void admit(const WalkSettings& ws, LidarCloud& cloud, PointInfo* p, PointInfo* q);
 
   void walk(const unsigned char* packet, bool dual);
@@ -139,4 +144,60 @@ protected:
   std::array<double, kaldor::kChannels> m_CachedOffset{};
   float m_CachedA0 = 0.f;
   bool m_GeometryCacheValid = false;
+  std::size_t m_ExpectedFramePoints = 0;  // capacity to give the next frame's cloud
 };
+
+namespace kaldor {
+constexpr double kDegToRad = kDecoderPi / 180.0;
+}  // namespace kaldor
+
+// Colouring reads only fields it does not change, so a point is coloured just before it is
+// appended: one that the filter record drops needs no colour.
+inline void DataDispose::admit(const WalkSettings& ws, LidarCloud& cloud, PointInfo* p, PointInfo* q) {
+  const DecoderSettings& s = *ws.settings;
+  const float start = s.hAngleStart, end = s.hAngleEnd;
+  if (!std::isnan(start)) {
+    const float h = p->H_angle;
+    const bool inside = start >= 0.f ? (start <= h && h <= end) : (h >= start + 360.f || h <= end);
+    if (!inside) return;
+  }
+  auto append = [&](PointInfo* point) {
+    if (ws.filterActive && !ws.owner->checkFiltrationData(point)) return;
+    if (m_ColorFunction) m_ColorFunction(point, s.rgbType);
+    cloud.points.push_back(*point);
+    cloud.width = static_cast<std::uint32_t>(cloud.points.size());
+    cloud.height = 1;
+  };
+  switch (s.echo) {
+    case 2:
+      if (ws.dualReturn) append(q);
+      break;
+    case 1:
+      append(p);
+      break;
+    default:
+      append(p);
+      if (ws.dualReturn) append(q);
+      break;
+  }
+}
+
+// Consecutive points lie a fraction of a degree apart: sin and cos come from the last
+// directly computed angle by the angle-sum identities, with short series for the small
+// difference (exact to double precision for differences up to kSeriesLimit).
+inline void DataDispose::azimuthSinCos(double degrees, double& sine, double& cosine) {
+  constexpr double kSeriesLimit = 0.06;  // radians
+  const double d = (degrees - m_RefAzimuth) * kaldor::kDegToRad;
+  if (!(std::fabs(d) <= kSeriesLimit)) {
+    resetAzimuthReference(degrees);
+    sine = m_RefSin;
+    cosine = m_RefCos;
+    return;
+  }
+  const double d2 = d * d;
+  const double sinD = d * (1.0 - d2 * (1.0 / 6) * (1.0 - d2 * (1.0 / 20) * (1.0 - d2 * (1.0 / 42))));
+  const double cosD =
+      1.0 - d2 * 0.5 * (1.0 - d2 * (1.0 / 12) * (1.0 - d2 * (1.0 / 30) * (1.0 - d2 * (1.0 / 56))));
+  sine = m_RefSin * cosD + m_RefCos * sinD;
+  cosine = m_RefCos * cosD - m_RefSin * sinD;
+}

@@ -1,5 +1,5 @@
 // Decode rate of the family decoder on one core: packets through processPacket, for each
-// table-driven sub-model, single and dual return. Frames are handed to an empty callback.
+// sub-model, single and dual return. Frames are handed to an empty callback.
 #include <benchmark/benchmark.h>
 
 #include <vector>
@@ -33,10 +33,12 @@ void decode(benchmark::State& state) {
   state.counters["frames"] = static_cast<double>(frames);
 }
 
-// Model bytes: Gorsk 4, Hulvan 7, Lormet 32, Nimbrel_N 69, Quenry 90; single and dual.
+// Model bytes: Gorsk 4, Hulvan 7, Lormet 32, Nimbrel_N 69, Quenry 90, Jarnis 16 (table
+// walk); Brisal 1, Fyrel 2, Drelka 3, Ostrik 5, Nimbrel 70, Quenry_40K 92 (fixed-constant
+// walk); single and dual.
 BENCHMARK(decode)
     ->ArgNames({"model", "dual"})
-    ->ArgsProduct({{4, 7, 32, 69, 90}, {0, 1}})
+    ->ArgsProduct({{4, 7, 32, 69, 90, 16, 1, 2, 3, 5, 70, 92}, {0, 1}})
     ->Unit(benchmark::kMicrosecond)
     ->MinTime(1.0);
 

@@ -17,7 +17,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const int kModels[] = {4, 7, 8, 9, 32, 33, 34, 35, 69, 71, 72, 90, 93};
+const int kModels[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 16, 17, 18, 32, 33, 34, 35, 69, 70, 71, 72, 90, 91, 92, 93};
 
 }  // namespace
 
@@ -46,14 +46,18 @@ TEST(KaldorRobustness, RandomBytesWithValidModelBytes) {
         const unsigned kind = rng() % 8;
         if (kind < 6) {  // data packet of the model, block 0 valid
           p[0] = 0xFF;
-          p[1] = 0xEE;
+          p[1] = rng() % 2 ? 0xEE : static_cast<unsigned char>(0xE0 | (rng() & 0x0F));  // 20-bit form
           p[1211] = static_cast<unsigned char>(model);
           const unsigned char modes[] = {0x37, 0x39, 0x40, byte()};
           p[1210] = modes[rng() % 4];
           if (rng() % 2) p[1200] = 0xFF;  // seconds form
         } else if (kind == 6) {  // device-information packet
-          const unsigned char header[] = {0xA5, 0xFF, 0x00, 0x5A};
-          std::copy(header, header + 4, p.begin());
+          const unsigned char header[] = {0xA5, 0xFF, 0x00, 0x5A, 0x11, 0x11, 0x55, 0x55};
+          std::copy(header, header + (rng() % 2 ? 8 : 4), p.begin());
+          if (rng() % 2) {  // readable by a per-channel calibration
+            p[1198] = static_cast<unsigned char>(0x70 | (p[1198] & 0x0F));
+            p[1202] = static_cast<unsigned char>(0x70 | (p[1202] & 0x0F));
+          }
           p.resize(1206);
         } else {  // anything, possibly short
           p[1211] = static_cast<unsigned char>(model);
@@ -70,6 +74,32 @@ TEST(KaldorRobustness, RandomBytesWithValidModelBytes) {
           }
         }
       }
+    }
+  }
+}
+
+// Sub-models with per-process angle tables, built and decoding in two driver objects at
+// once: both must see the same angles, whatever the other one constructs meanwhile.
+TEST(KaldorRobustness, SubModelsOfTwoDecodersOnTwoThreads) {
+  const auto nimbrel = rotationPackets(70, kSingle, 60);
+  const auto quenry = rotationPackets(92, kDual, 60);
+  auto run = [&](Harness& h) {
+    for (int round = 0; round < 6; ++round) h.feedAll(round % 2 ? quenry : nimbrel);  // each change rebuilds
+  };
+  Harness reference, first, second;
+  run(reference);
+  std::thread a([&] { run(first); });
+  std::thread b([&] { run(second); });
+  a.join();
+  b.join();
+  for (Harness* h : {&first, &second}) {
+    ASSERT_EQ(h->current().size(), reference.current().size());
+    for (std::size_t i = 0; i < reference.current().size(); ++i) {
+      const PointInfo& p = h->current().points[i];
+      const PointInfo& q = reference.current().points[i];
+      ASSERT_EQ(p.V_angle, q.V_angle);
+      ASSERT_EQ(p.x, q.x);
+      ASSERT_EQ(p.z, q.z);
     }
   }
 }
