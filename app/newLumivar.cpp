@@ -109,6 +109,7 @@ newLumivar::~newLumivar() {
   if (isConnected && mHalverd) mHalverd->stoptRun();
   isConnected = false;
   if (ui->widget_offLineData->isOfflineMode) ui->widget_offLineData->stopPlayback();
+  mThicknessTest.waitForEvaluation();
   ui->widget_offLineData->mGlue = nullptr;
   // The glue stops and destroys its driver itself, offline runs included.
   delete mHalverd;
@@ -284,10 +285,10 @@ void newLumivar::initObjects() {
   connect(this, SIGNAL(SendSaveDataValueResult(bool, int)), this, SLOT(getSaveDataValueResult(bool, int)),
           Qt::UniqueConnection);
 
-  collectThickness = false;
   connect(ui->pBn_TestWallThickness, SIGNAL(clicked()), this, SLOT(StartDataCollection()), Qt::UniqueConnection);
-  mClickPoints.reserve(2);
-  mClickCloud.reset(new pcl::PointCloud<pcl::PointXYZRGBA>);
+  // The evaluation ends on its worker; the result is drawn on this thread.
+  connect(&mThicknessTest, &WallThicknessTest::evaluated, this, &newLumivar::showThicknessResult,
+          Qt::QueuedConnection);
 
   initTimers();
   initTrayIcon();
@@ -634,7 +635,7 @@ void newLumivar::onCalculateShowPointCloudSlot(pcl::PointCloud<PointInfo>::Ptr f
     std::lock_guard<std::mutex> lock(mSaveMutex);
     mSaveQueue.push_back(frame);
   }
-  if (collectThickness) collectThicknessFrame();
+  if (mThicknessTest.collecting()) collectThicknessFrame();
 
   if (mIsBoxValid) showSelectionCount(mSelectCloud->size());
   fillPointTable(mIsBoxValid ? *mSelectCloud : *frame);
@@ -783,26 +784,16 @@ void newLumivar::showCompanionCloud(const CloudPtr& cloud, const std::string& id
 }
 
 void newLumivar::collectThicknessFrame() {
-  thicknessFrames += 1;
-  if (!mThicknessAllPoints) mThicknessAllPoints.reset(new pcl::PointCloud<pcl::PointXYZ>);
-  if (!mThicknessShowCloud) mThicknessShowCloud = newEmptyCloud();
-  pcl::PointCloud<pcl::PointXYZ>::Ptr perFrame(new pcl::PointCloud<pcl::PointXYZ>);
-  for (const PointInfo& p : mSelectCloud->points) {
-    mThicknessAllPoints->push_back(pcl::PointXYZ(p.x, p.y, p.z));
-    perFrame->push_back(pcl::PointXYZ(p.x, p.y, p.z));
-    mThicknessShowCloud->push_back(p);
-  }
-  mThicknessFrameClouds.push_back(perFrame);
-  if (thicknessFrames < 100) return;
-  collectThickness = false;
-  // The plane fit over the collected frames belongs to the wall-thickness tool.
-  if (mHalverd)
-    mHalverd->onSelectRange(mIsBoxValid, mBoxBounds.xMin, mBoxBounds.yMin, mBoxBounds.zMin, mBoxBounds.xMax,
-                            mBoxBounds.yMax, mBoxBounds.zMax);
+  if (!mThicknessTest.addFrame(*mSelectCloud)) return;
+  // The last frame of the test: evaluate off the GUI thread and give the driver its box back.
+  mThicknessTest.evaluateInBackground();
+  if (mIsSelecting) onPbn_BoxSelectSlot();
+  sendBoxToGlue(mIsBoxValid, mBoxBounds);
   for (const char* id : {"mSelectPointShow_0", "mSelectPointShow_1", "mSelectPointShow", "TestThicknessPointsShow"})
     mViewer->removePointCloud(id);
-  pcl::visualization::PointCloudColorHandlerCustom<PointInfo> yellow(mThicknessShowCloud, 255, 255, 0);
-  mViewer->addPointCloud<PointInfo>(mThicknessShowCloud, yellow, "TestThicknessPointsShow");
+  const CloudPtr shown = mThicknessTest.shownPoints();
+  pcl::visualization::PointCloudColorHandlerCustom<PointInfo> yellow(shown, 255, 255, 0);
+  mViewer->addPointCloud<PointInfo>(shown, yellow, "TestThicknessPointsShow");
   mViewer->setPointCloudRenderingProperties(pcl::visualization::PCL_VISUALIZER_POINT_SIZE, 2.0,
                                             "TestThicknessPointsShow");
 }
@@ -829,8 +820,7 @@ void newLumivar::render() { renderWindow->Render(); }
 void newLumivar::showTips(const QString& text) { messageBoxInformation(this, "Tips", text); }
 
 void newLumivar::clearPickedAndSelected() {
-  mClickPoints.clear();
-  if (mClickCloud) mClickCloud->clear();
+  mRanging.clear();
   mViewer->removeAllShapes();
   for (const char* id : {"clicked_points", "clicked_points_3d11", "m_SelectPointCloudPrt", "TestThicknessPointsShow"})
     mViewer->removePointCloud(id);
@@ -847,7 +837,7 @@ void newLumivar::sendKeyToView(int key, Qt::KeyboardModifiers modifiers) {
 }
 
 // ---------------------------------------------------------------------------------------
-// Slots that the view, panel and tool work fills in.
+// Window buttons and the slots whose work belongs to the save and playback panels.
 
 void newLumivar::onPushButtonCloseSlot() {
   logLine(LOG_TEXT("onPushButtonCloseSlot() "));
@@ -869,31 +859,12 @@ void newLumivar::onPushButtonMinSlot() {
   logLine(LOG_TEXT("onPushButtonMinSlot(): showMinimized "));
 }
 
-void newLumivar::onPushButtonAboutSlot() {}
-void newLumivar::onPushButtonInstructionsSlot() {}
-void newLumivar::onPbn_MeaGridSlot() {}
-void newLumivar::onPbn_CoordinateSlot() {}
-void newLumivar::onPbn_BoxSelectSlot() {}
-void newLumivar::onPbn_MeasureSlot() {}
-void newLumivar::onPbn_ClearSlot() {}
-void newLumivar::onPbn_ListSlot() {}
-void newLumivar::onPbn_VeiwTopSlot() {}
-void newLumivar::onPbn_VeiwFrontSlot() {}
-void newLumivar::onPbn_VeiwBackSlot() {}
-void newLumivar::onPbn_VeiwLeftSlot() {}
-void newLumivar::onPbn_VeiwRightSlot() {}
-void newLumivar::onPbn_FullScreenSlot() {}
-void newLumivar::onPbn_AmplificationSlot() {}
-
 void newLumivar::onPbn_FiltrationSlot() {
   mFiltrationData->setWindowFlags(mFiltrationData->windowFlags() | Qt::FramelessWindowHint);
   mFiltrationData->show();
 }
 
 void newLumivar::onPbn_DataStorageSlot() {}
-void newLumivar::onPbn_ColorPaletteSlot() {}
-void newLumivar::onPbn_SettingSlot() {}
-void newLumivar::onPbn_AdvancedSettingSlot() {}
 
 void newLumivar::onGetDataToShowSignal(QString text, int) { messageBoxInformation(this, "information", text); }
 
@@ -904,19 +875,6 @@ void newLumivar::getSelectSaveDataTypeSlot(int type, int count) {
 
 void newLumivar::getSaveDataValueResult(bool, int) {}
 void newLumivar::getWidgetAndFontColorSlot(QString style) { mWidgetStyle = style; }
-void newLumivar::getBoxSelectTypeAndValueSlot(int, BoxSelectParam) {}
-void newLumivar::onGetMeasurementGridSlot(GridParam param) { gridParam = param; }
-void newLumivar::rotatedGrid_UP() {}
-void newLumivar::rotatedGrid_DW() {}
-void newLumivar::StartDataCollection() {}
 void newLumivar::getSelectPacketType(int, int) {}
 void newLumivar::showErrorMessage(std::string, int) {}
-
-void newLumivar::onTrayIconActivated(QSystemTrayIcon::ActivationReason reason) {
-  if (reason != QSystemTrayIcon::Trigger) return;
-  setVisible(!isVisible());
-}
-
-void newLumivar::areaPicking_callback(const pcl::visualization::AreaPickingEvent&, void*) {}
 void newLumivar::keyBoardClick_callback(const pcl::visualization::KeyboardEvent&, void*) {}
-void newLumivar::PtActivePick_callback(const pcl::visualization::PointPickingEvent&, void*) {}

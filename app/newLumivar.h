@@ -1,5 +1,5 @@
-// The main window: life cycle, connection control through the glue object, and the live
-// frame display in the 3D view.
+// The main window: life cycle, connection control through the glue object, the live frame
+// display in the 3D view, and the view slots and tools (newLumivarView.cpp, newLumivarTools.cpp).
 #pragma once
 
 #include <array>
@@ -26,12 +26,16 @@
 #include <vtkOrientationMarkerWidget.h>
 #include <vtkSmartPointer.h>
 
+#include <vtkActor.h>
+
 #include "BoxSelectChangeValue.h"
 #include "FiltrationDataInitParam.h"
 #include "GridParam.h"
 #include "LidarInitParam.h"
 #include "LidarRecords.h"
 #include "MyWidget.h"
+#include "PointRanging.h"
+#include "WallThickness.h"
 
 namespace Ui {
 class newLumivar;
@@ -87,6 +91,21 @@ public:
 
   // Delivers a key press to the 3D view through Qt (the view's own key bindings).
   void sendKeyToView(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+
+  // Tool state, read by tests.
+  BoxSelectParam selectionBox() const { return mBoxBounds; }
+  bool selectionBoxValid() const { return mIsBoxValid; }
+  bool areaSelecting() const { return mIsSelecting; }
+  bool measuring() const { return measureMode; }
+  bool gridShown() const { return mIsGridShown; }
+  int gridAngle() const { return mGridAngle; }
+  std::size_t gridCircleCount() const { return mGridCircles.size(); }
+  int currentPointSize() const { return pointSize; }
+  bool coordinateVisible() const { return coordinateShown; }
+  const PointRanging& ranging() const { return mRanging; }
+  WallThicknessTest& thicknessTest() { return mThicknessTest; }
+  BoxSelectChangeValue* boxDialog() const { return mBoxSelectChangeValue; }
+  SetMeasurementGrid* gridDialog() const { return mSetMeasurementGrid; }
 
 signals:
   void onSendDataLogToSaveSignal(QString text, int level = 0);
@@ -157,6 +176,13 @@ public slots:
   void showErrorMessage(std::string strValue, int gValue);
   void onTrayIconActivated(QSystemTrayIcon::ActivationReason reason);
 
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+private slots:
+  void showThicknessResult(WallThickness::Evaluation result);
+
 private:
   void initScreenVTK();
   void initConnect();
@@ -184,6 +210,28 @@ private:
   void areaPicking_callback(const pcl::visualization::AreaPickingEvent& event, void* cookie);
   void keyBoardClick_callback(const pcl::visualization::KeyboardEvent& event, void* cookie);
   void PtActivePick_callback(const pcl::visualization::PointPickingEvent& event, void* cookie);
+
+  // View helpers (newLumivarView.cpp).
+  void setCamera(double x, double y, double z, double upX, double upY, double upZ);
+  void setParallelProjection(bool on);
+  void showPanels(bool show);
+  void showScreenText(const std::string& text, int fromBottom, const std::string& id);
+  void drawMeasurementGridThread(const GridParam& param);
+  void drawRotatedGridThread(const GridParam& param, int angleDegrees);
+  void drawGridLabels();
+  void removeGrid();
+  void removeShapesKeepingGrid();
+  void rotateGrid();
+  // Tool helpers (newLumivarTools.cpp).
+  bool runIsGoing() const;
+  bool viewIsPaused() const;
+  void applySelectRange();
+  void leavePickingMode();
+  void drawBoxLinesThread(const BoxSelectParam& box);
+  void sendBoxToGlue(bool on, const BoxSelectParam& box);
+  void clearRanging();
+  void showRangingStep(const PointRanging::Step& step);
+  void altClickRanging(const QPoint& widgetPos);
 
   std::unique_ptr<Ui::newLumivar> ui;
 
@@ -242,14 +290,11 @@ private:
   QProgressDialog* progDlg_SaveData = nullptr;
   SetWidgetAndFontColor* mSetWidgetAndFontColor = nullptr;
   QString mWidgetStyle;
-  bool collectThickness = false;
-  int thicknessFrames = 0;
-  pcl::PointCloud<PointInfo>::Ptr mThicknessShowCloud;
-  pcl::PointCloud<pcl::PointXYZ>::Ptr mThicknessAllPoints;
-  std::vector<pcl::PointCloud<pcl::PointXYZ>::Ptr> mThicknessFrameClouds;
+  // The 100-frame wall-thickness test; its worker is joined before the glue goes.
+  WallThicknessTest mThicknessTest;
   bool measureMode = false;
-  std::vector<pcl::PointXYZRGBA, Eigen::aligned_allocator<pcl::PointXYZRGBA>> mClickPoints;
-  pcl::PointCloud<pcl::PointXYZRGBA>::Ptr mClickCloud;
+  PointRanging mRanging;  // marks of the measuring mode
+  std::vector<vtkSmartPointer<vtkActor>> mGridCircles;  // range circles: the viewer does not track them
   QTimer* startTimer = nullptr;  // connect test: reconnect
   QTimer* endTimer = nullptr;    // connect test: disconnect
   bool isTimerTestEnable = false;

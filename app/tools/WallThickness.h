@@ -96,6 +96,8 @@ class WallThicknessTest : public QObject {
 
   // Hands the collected frames to a worker; `evaluated` follows.
   void evaluateInBackground();
+  // Returns once a running evaluation has ended (its result is still queued to the owner).
+  void waitForEvaluation() { joinWorker(); }
 
  signals:
   void evaluated(WallThickness::Evaluation result);
