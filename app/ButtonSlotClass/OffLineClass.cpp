@@ -1,18 +1,566 @@
 #include "OffLineClass.h"
 
-OffLineClass::OffLineClass(QWidget* parent) : QWidget(parent) {}
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QIcon>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
 
-OffLineClass::~OffLineClass() = default;
+#include <algorithm>
+#include <cstdint>
 
-void OffLineClass::OpenOffLine() {}
+#include <pcl/io/pcd_io.h>
 
-void OffLineClass::setOfflineControlsEnabled(bool) {}
+#include "Halverd.h"
+#include "MessageBoxSeam.h"
+#include "ProgramSettings.h"
+#include "selectSaveDataPacket.h"
 
-void OffLineClass::stopPlayback() { isOfflineMode = false; }
+namespace {
 
-void OffLineClass::onOpenPacket() {}
+constexpr const char* kPlayIcon = ":/image2/Resources/images2/icon_Play.png";
+constexpr const char* kStopIcon = ":/image2/Resources/images2/icon_Stop.png";
+constexpr const char* kLogoIcon = ":/image2/Resources/images2/title-logo.png";
+constexpr const char* kPushButtonStyle =
+    "QPushButton { background-color: rgb(1, 10, 35); color: rgb(240, 240, 240);}";
+constexpr int kProgressDialogWidth = 300;
+constexpr int kProgressMinimumDurationMs = 5;
+// A modal progress dialog runs the event loop on every value; the indexer reports in steps.
+constexpr std::int64_t kIndexProgressStep = 64;
+constexpr int kPcdCancelledCode = 99;
 
-// Outside an offline run, Play only freezes or releases the display.
+const QString kEmptyCaptureText = QStringLiteral("The Pcap file is Empty");
+
+// Warnings take the program's message-box seam as well, so a test can answer them.
+void showWarning(QWidget* parent, const QString& title, const QString& text) {
+  MessageBoxHook hook = setMessageBoxHook({});
+  setMessageBoxHook(hook);
+  if (hook) {
+    hook(parent, title, text, QMessageBox::Ok, QMessageBox::NoButton);
+    return;
+  }
+  QMessageBox::warning(parent, title, text);
+}
+
+QProgressDialog* newProgressDialog(QWidget* parent, const QString& label, const QString& title, int maximum) {
+  auto* dialog = new QProgressDialog(label, QStringLiteral("Cancel"), 0, maximum, parent);
+  dialog->setWindowTitle(title);
+  dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+  dialog->setFixedWidth(kProgressDialogWidth);
+  dialog->setMinimumDuration(kProgressMinimumDurationMs);
+  dialog->setWindowIcon(QIcon(kLogoIcon));
+  dialog->setWindowModality(Qt::ApplicationModal);
+  dialog->setAutoClose(false);
+  dialog->setAutoReset(false);
+  return dialog;
+}
+
+}  // namespace
+
+OffLineClass::OffLineClass(QWidget* parent) : QWidget(parent) {
+  registerLidarInitParamMetaType();
+  qRegisterMetaType<pcl::PointCloud<PointInfo>::Ptr>("pcl::PointCloud<PointInfo>::Ptr");
+  qRegisterMetaType<std::string>("std::string");
+  ui.setupUi(this);
+  for (QPushButton* button : findChildren<QPushButton*>()) {
+    button->installEventFilter(this);
+    button->setStyleSheet(kPushButtonStyle);
+  }
+  connectSignals();
+  mOpenDialog = new selectSaveDataPacket(this);
+  connect(mOpenDialog, SIGNAL(SendSelectType(int, int)), this, SLOT(getSelectPacketType(int, int)),
+          Qt::UniqueConnection);
+
+  ui.toolButton_OpenPacket->hide();  // the main window has its own open button
+  ui.toolButton_Record->hide();
+  ui.toolButton_Round->hide();
+  ui.toolButton_PcapToPcd->hide();
+  ui.toolButton_PcapToPcd->setEnabled(false);
+  ui.toolButton_PcapToPcd->setChecked(false);
+  for (QToolButton* b : {ui.toolButton_SeekBackward, ui.toolButton_Play, ui.toolButton_GoToEnd,
+                         ui.toolButton_SeekForward})
+    b->setEnabled(false);
+  ui.comboBox_PlaySpeed->setCurrentIndex(playback::kDefaultSpeedIndex);
+  ui.checkBox_round->setChecked(false);
+  ui.checkBox_offlineLocked->setChecked(true);
+}
+
+OffLineClass::~OffLineClass() {
+  // The worker and the loader end before the capture, the clouds and the dialogs go.
+  mPlayer.stop();
+  isPcdCancelled = true;
+  joinLoader();
+  mCaptureFile.close();
+  closeProgressDialog();
+}
+
+void OffLineClass::connectSignals() {
+  connect(ui.toolButton_OpenPacket, SIGNAL(clicked()), this, SLOT(onOpenPacket()));
+  connect(ui.toolButton_Play, SIGNAL(clicked()), this, SLOT(onPlay()));
+  connect(ui.toolButton_SeekBackward, SIGNAL(clicked()), this, SLOT(onSeekBackward()));
+  connect(ui.toolButton_SeekForward, SIGNAL(clicked()), this, SLOT(onSeekForward()));
+  connect(ui.toolButton_GoToEnd, SIGNAL(clicked()), this, SLOT(onSeekGoToEnd()));
+  connect(ui.toolButton_PcapToPcd, SIGNAL(clicked()), this, SLOT(onTbn_PcapToPcd_Slot()));
+  connect(ui.comboBox_PlaySpeed, SIGNAL(currentIndexChanged(int)), this, SLOT(onPlaySpeed(int)));
+  connect(ui.Slider_Frame, SIGNAL(sliderMoved(int)), this, SLOT(progressMoved(int)));
+  connect(ui.Slider_Frame, SIGNAL(sliderReleased()), this, SLOT(progressReleased()));
+  connect(ui.checkBox_offlineLocked, SIGNAL(stateChanged(int)), this, SLOT(onOfflineWidgetLocked(int)));
+  connect(ui.checkBox_round, SIGNAL(stateChanged(int)), this, SLOT(onSeekRound(int)));
+  // Emitted on the worker or loader thread: these arrive queued, on the GUI thread.
+  connect(this, SIGNAL(SendFileTotleLength(long)), this, SLOT(getTotleLength(long)));
+  connect(this, SIGNAL(sendOpenPcapFinish(bool, int)), this, SLOT(getOpenPcapFinish(bool, int)));
+  connect(this, SIGNAL(SendProgressValue(int, int)), this, SLOT(updateProgress(int, int)));
+  connect(this, SIGNAL(sendFinish(bool)), this, SLOT(onFinish(bool)));
+  connect(this, SIGNAL(SendReadPCD_Result(bool, int, int)), this, SLOT(getReadPCD_Result(bool, int, int)),
+          Qt::UniqueConnection);
+}
+
+void OffLineClass::setPlayIcon(bool stop) {
+  ui.toolButton_Play->setIcon(QIcon(stop ? kStopIcon : kPlayIcon));
+}
+
+void OffLineClass::showCount(long frame) {
+  ui.label_Count->setText(QStringLiteral("%1/%2").arg(frame).arg(totalFrames));
+}
+
+// ---- choosing what to open ----
+
+void OffLineClass::onOpenPacket() {
+  setPcapToPcdEnabled(false);
+  mOpenDialog->setOpenMode();
+  mOpenDialog->setWindowFlags(mOpenDialog->windowFlags() | Qt::FramelessWindowHint);
+  mOpenDialog->show();
+  mOpenDialog->retranslateUi();
+  mOpenDialog->initLidarTypeList();
+}
+
+void OffLineClass::getSelectPacketType(int type, int) {
+  mOpenDialog->close();
+  if (type == selectSaveDataPacket::kOpenCapture) {
+    isPcdMode = false;
+    // The main window restarts its run offline and then calls OpenOffLine.
+    emit SendLidarStopOnlineSignals(mOpenDialog->mLidarInitParam);
+  } else if (type == selectSaveDataPacket::kOpenPcdDirectory) {
+    isOfflineMode = true;
+    isPcdMode = true;
+    OpenOffLine();
+  }
+}
+
+void OffLineClass::OpenOffLine() {
+  setPlayIcon(false);
+  for (QToolButton* b : {ui.toolButton_Play, ui.toolButton_SeekBackward, ui.toolButton_SeekForward,
+                         ui.toolButton_GoToEnd})
+    b->setEnabled(false);
+  // The worker reads the capture: it ends before the file is closed.
+  stopPlayback();
+  mCaptureFile.close();
+  mIndex.clear();
+  frameCount = 0;
+  playCount = 0;
+  isIdle = true;
+
+  if (isPcdMode) {
+    openPcdDirectory();
+    setPcapToPcdEnabled(false);
+    return;
+  }
+  // Not a nested event loop: the choice arrives as a signal, the caller goes on at once.
+  auto* dialog = new QFileDialog(this, tr("Select WireShark Capture File"), LastOfflinePlayPath,
+                                 QStringLiteral("WireShark Capture Files (*.pcap);;All Files (*)"));
+  dialog->setObjectName(QStringLiteral("captureFileDialog"));
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->setFileMode(QFileDialog::ExistingFile);
+  dialog->setAcceptMode(QFileDialog::AcceptOpen);
+  connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& name) {
+    if (name.isEmpty()) {
+      emit sendFinish(true);
+      return;
+    }
+    LastOfflinePlayPath = name;
+    openCaptureFile(name);
+  });
+  connect(dialog, &QFileDialog::rejected, this, [this] { emit sendFinish(true); });
+  dialog->open();
+}
+
+bool OffLineClass::openCaptureFile(const QString& path) {
+  stopPlayback();
+  mCaptureFile.close();
+  mIndex.clear();
+  frameCount = 0;
+  playCount = 0;
+  isIdle = true;
+  isPcdMode = false;
+  capturePath = path;
+  mRules = capture::CaptureRules::fromInitParam(mOpenDialog->mLidarInitParam);
+  const bool ok = mRules.lidarFamily == capture::kReassembledFamily ? indexReassembledPcapFile(path)
+                                                                     : indexPcapFile(path);
+  if (!ok) {
+    emit sendFinish(true);
+    return false;
+  }
+  ui.toolButton_Play->setEnabled(true);
+  setPcapToPcdEnabled(true);
+  return true;
+}
+
+// ---- capture indexing ----
+
+bool OffLineClass::runIndexing(const QString& path, int lidarFamily, bool reassembled) {
+  const std::int64_t estimate = capture::progressEstimate(mCaptureFile.size(), lidarFamily);
+  closeProgressDialog();
+  progressDialog = newProgressDialog(this, QStringLiteral("Opening file..."), QStringLiteral("Please wait a moment"),
+                                     int(std::min<std::int64_t>(estimate, INT32_MAX)));
+  progressDialog->show();
+  const capture::IndexProgress progress = [this](std::int64_t read) {
+    if (read % kIndexProgressStep == 0)
+      progressDialog->setValue(int(std::min<std::int64_t>(read, progressDialog->maximum())));
+    return !progressDialog->wasCanceled();
+  };
+  const capture::IndexResult result = reassembled ? capture::buildReassembledIndex(mCaptureFile, mIndex, progress)
+                                                  : capture::buildIndex(mCaptureFile, mRules, mIndex, progress);
+  if (result == capture::IndexResult::Cancelled) {
+    closeProgressDialog();
+    frameCount = 0;
+    mCaptureFile.close();
+    return false;
+  }
+  frameCount = mIndex.frameCount;
+  qDebug() << "i_FrameSize = " << frameCount << ": dataPositionsPerPacket.size() = "
+           << mIndex.dataPositionsPerPacket.size() << ": dataFramePositions.size() = "
+           << mIndex.dataFramePositions.size() << path;
+  progressDialog->setValue(progressDialog->maximum());
+  closeProgressDialog();
+  emit SendFileTotleLength(frameCount);
+  return true;
+}
+
+bool OffLineClass::indexPcapFile(QString path) {
+  if (!mCaptureFile.open(QFile::encodeName(path).toStdString())) {
+    qDebug() << "open false";
+    return false;
+  }
+  if (!runIndexing(path, mRules.lidarFamily, false)) return false;
+  if (frameCount == 0) {
+    showWarning(this, QStringLiteral("warning"), kEmptyCaptureText);
+    return false;
+  }
+  return true;
+}
+
+bool OffLineClass::indexReassembledPcapFile(QString path) {
+  if (!mCaptureFile.open(QFile::encodeName(path).toStdString())) {
+    qDebug() << "open false";
+    return false;
+  }
+  return runIndexing(path, capture::kReassembledFamily, true);
+}
+
+void OffLineClass::getTotleLength(long frames) {
+  ui.Slider_Frame->setRange(0, int(frames));
+  ui.Slider_Frame->setPageStep(1);
+  ui.Slider_Frame->setValue(0);
+  mPlayer.currentFrame = 0;
+  totalFrames = frames;
+  showCount(0);
+}
+
+void OffLineClass::updateProgress(int, int frame) {
+  if (!isDragging) ui.Slider_Frame->setValue(frame);
+  showCount(frame);
+}
+
+void OffLineClass::getOpenPcapFinish(bool, int) {}
+
+// ---- play, pause, steps, stop ----
+
+void OffLineClass::startPlayback() {
+  playback::PlaybackJob job;
+  job.file = &mCaptureFile;
+  job.index = &mIndex;
+  job.rules = mRules;
+  if (isPcdMode) {
+    job.player = playback::Player::Pcd;
+    job.pcdFrames = frameCount;
+  } else if (mRules.lidarFamily == capture::kReassembledFamily) {
+    job.player = playback::Player::Datagram;
+  } else {
+    job.player = playback::Player::Capture;
+  }
+  // The glue of this run; the main window replaces its pointer only after stopping us.
+  Halverd* glue = mGlue;
+  playback::PlaybackEvents events;
+  events.feed = [glue](unsigned char* data, unsigned short length, int kind, bool end, int step) {
+    if (glue) glue->getOffLineData(data, length, static_cast<_LidarDataType>(kind), end, step);
+  };
+  events.finish = [this](bool done) { emit sendFinish(done); };
+  events.progress = [this](std::int64_t position, int frame) {
+    emit SendProgressValue(int(std::min<std::int64_t>(position, INT32_MAX)), frame);
+  };
+  // The clouds are not touched while a run goes: only a new open changes them, after a stop.
+  events.showPcdFrame = [this](int index) { emit SendLidarData_PCD(pcdClouds[std::size_t(index)]); };
+  mPlayer.speedIndex = ui.comboBox_PlaySpeed->currentIndex();
+  mPlayer.resume();  // a new run starts playing
+  mPlayer.start(job, std::move(events));
+}
+
 void OffLineClass::onPlay() {
-  if (!isOfflineMode) iconShowsStop = !iconShowsStop;
+  if (!isOfflineMode) {
+    // Outside an offline run Play only freezes or releases the display.
+    iconShowsStop = !iconShowsStop;
+    setPlayIcon(iconShowsStop);
+    return;
+  }
+  if (!isPcdMode) {
+    ui.Slider_Frame->setMaximum(frameCount);
+    if (frameCount == 0) {
+      showWarning(this, QStringLiteral("warning"), kEmptyCaptureText);
+      return;
+    }
+  }
+  setPcapToPcdEnabled(false);
+  if (isIdle) {
+    setPlayIcon(true);
+    isIdle = false;
+    isFinished = false;
+    if (playCount == 0) {
+      startPlayback();
+    } else if (frameCount > 0) {
+      mPlayer.resume();
+    }
+    ++playCount;
+  } else {
+    setPlayIcon(false);
+    isIdle = true;
+    if (playCount > 0 && frameCount > 0) mPlayer.pause();
+  }
+  for (QToolButton* b : {ui.toolButton_Play, ui.toolButton_SeekBackward, ui.toolButton_SeekForward,
+                         ui.toolButton_GoToEnd})
+    b->setEnabled(true);
+  ui.toolButton_OpenPacket->setEnabled(false);
+}
+
+void OffLineClass::onSeekForward() {
+  mPlayer.reqDirection = 1;
+  if (!isIdle) return;  // playing: the turn takes effect at the next frame end
+  if (mPlayer.currentFrame >= frameCount || isFinished) mPlayer.resume();
+  if (mPlayer.isPaused) mPlayer.releaseOnce();
+}
+
+void OffLineClass::onSeekBackward() {
+  mPlayer.reqDirection = -1;
+  if (!isIdle) return;
+  if (mPlayer.currentFrame < 1 || isFinished) mPlayer.resume();
+  if (mPlayer.isPaused) mPlayer.releaseOnce();
+}
+
+void OffLineClass::onSeekGoToEnd() {
+  stopPlayback();
+  isIdle = true;
+  mPlayer.isPaused = false;
+  ui.toolButton_Round->setChecked(false);
+  isRepeat = false;
+  ui.checkBox_round->setChecked(false);
+}
+
+void OffLineClass::stopPlayback() { mPlayer.stop(); }
+
+void OffLineClass::onFinish(bool ok) {
+  if (!ok) return;
+  // The finish of a run that an open or a stop replaced, arriving after a new run began.
+  if (mPlayer.isActive()) return;
+  isIdle = true;
+  playCount = 0;
+  for (QToolButton* b : {ui.toolButton_SeekBackward, ui.toolButton_SeekForward, ui.toolButton_GoToEnd})
+    b->setEnabled(false);
+  mPlayer.reqDirection = 1;
+  mPlayer.curDirection = 1;
+  setPlayIcon(false);
+  mPlayer.currentFrame = 0;
+  ui.Slider_Frame->setValue(0);
+  ui.label_Count->setText(QStringLiteral("%1/%2").arg(0).arg(frameCount));
+  isFinished = true;
+  ui.toolButton_OpenPacket->setEnabled(true);
+  setPcapToPcdEnabled(true);
+  qDebug() << "isRepeatbool = " << isRepeat;
+  // Only a run that reached its end starts again; a stopped one stays stopped.
+  if (isRepeat && !mPlayer.lastRunStopped()) onPlay();
+}
+
+void OffLineClass::onSeekRound(int) { isRepeat = ui.checkBox_round->isChecked(); }
+
+void OffLineClass::onPlaySpeed(int) { mPlayer.speedIndex = ui.comboBox_PlaySpeed->currentIndex(); }
+
+void OffLineClass::onOfflineWidgetLocked(int state) { isLocked = state != 0; }
+
+void OffLineClass::progressMoved(int value) {
+  isDragging = true;
+  mPlayer.seekTarget = value;
+}
+
+void OffLineClass::progressReleased() {
+  const int target = mPlayer.seekTarget;
+  ui.Slider_Frame->setValue(target + 1);
+  ui.label_Count->setText(QStringLiteral("%1/%2").arg(target + 1).arg(frameCount));
+  mPlayer.isSeekPending = true;
+  isDragging = false;
+}
+
+void OffLineClass::setPcapToPcdEnabled(bool enable) {
+  ui.toolButton_PcapToPcd->setEnabled(enable);
+  ui.toolButton_PcapToPcd->setChecked(false);
+}
+
+void OffLineClass::setOfflineLocked(bool locked) {
+  isLocked = locked;
+  ui.checkBox_offlineLocked->setChecked(locked);
+}
+
+void OffLineClass::setOfflineControlsEnabled(bool enable) {
+  ui.toolButton_OpenPacket->setEnabled(enable);
+  stopPlayback();
+  for (QToolButton* b : {ui.toolButton_SeekBackward, ui.toolButton_SeekForward, ui.toolButton_GoToEnd})
+    b->setEnabled(false);
+}
+
+void OffLineClass::onTbn_PcapToPcd_Slot() {
+  isConversionRequested = true;
+  setEnabled(false);
+  conversionFrameCount = frameCount;
+  isConversionAccepted = false;
+  // The main window answers within this emit (direct connection).
+  emit SendSelectType(1, frameCount);
+  if (isConversionAccepted) {
+    isPcdMode = false;
+    onPlay();
+    return;
+  }
+  isConversionRequested = false;
+  setPcapToPcdEnabled(true);
+  setEnabled(true);
+}
+
+// ---- PCD directory replay ----
+
+bool OffLineClass::openPcdDirectory() {
+  auto* dialog = new QFileDialog(this, tr("Open PCD File..."), QString());
+  dialog->setObjectName(QStringLiteral("pcdDirectoryDialog"));
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->setFileMode(QFileDialog::Directory);
+  dialog->setOption(QFileDialog::ShowDirsOnly, true);
+  connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& directory) {
+    if (!directory.isEmpty()) loadPcdDirectory(directory);
+  });
+  dialog->open();
+  // The choice arrives later; whether one was made is known only then.
+  return true;
+}
+
+void OffLineClass::loadPcdDirectory(const QString& directory) {
+  stopPlayback();
+  isPcdCancelled = true;
+  joinLoader();
+  pcdDirectory = directory;
+  pcdFiles = QDir(directory).entryList({QStringLiteral("*.pcd")}, QDir::Files | QDir::Readable, QDir::Name);
+  frameCount = 0;
+  playCount = 0;
+  isIdle = true;
+  pcdClouds.clear();
+  mLoadedFrames = 0;
+  closeProgressDialog();
+
+  progressDialog = newProgressDialog(this, QStringLiteral("Opening PCD file..."),
+                                     QStringLiteral("Opening PCD file... Please wait a moment..."),
+                                     int(pcdFiles.size()));
+  connect(progressDialog, SIGNAL(canceled()), this, SLOT(getProgDlgCanceled()));
+  progressDialog->show();
+  isPcdCancelled = false;
+  ui.toolButton_OpenPacket->setEnabled(false);
+  mLoader = std::thread(&OffLineClass::loadPcdFiles, this, directory, pcdFiles);
+}
+
+bool OffLineClass::loadPcdFile(const std::string& path, pcl::PointCloud<PointInfo>& cloud) {
+  pcl::PCDReader reader;
+  // The reader runs into its own data section when the header names no fields: such a
+  // file is turned away here. A header of no points is an empty frame.
+  pcl::PCLPointCloud2 header;
+  Eigen::Vector4f origin;
+  Eigen::Quaternionf orientation;
+  int version = 0;
+  int dataType = 0;
+  unsigned int dataStart = 0;
+  if (reader.readHeader(path, header, origin, orientation, version, dataType, dataStart) < 0 || header.fields.empty())
+    return false;
+  if (std::uint64_t(header.width) * header.height == 0) {
+    cloud.clear();
+    return true;
+  }
+  return reader.read(path, cloud) >= 0;
+}
+
+void OffLineClass::loadPcdFiles(QString directory, QStringList files) {
+  int i = 0;
+  for (; i < files.size() && !isPcdCancelled; ++i) {
+    const QString path = directory + "/" + files[i];
+    auto cloud = pcl::PointCloud<PointInfo>::Ptr(new pcl::PointCloud<PointInfo>);
+    if (!loadPcdFile(QFile::encodeName(path).toStdString(), *cloud)) {
+      qDebug() << "Couldn't read file: " << path;
+    } else {
+      qDebug() << "Loaded PCD File: " << cloud->width << "x" << cloud->height;
+      pcdClouds.push_back(cloud);
+      ++mLoadedFrames;
+    }
+    emit SendReadPCD_Result(false, i, 0);
+  }
+  emit SendReadPCD_Result(true, int(files.size()), isPcdCancelled ? kPcdCancelledCode : 0);
+}
+
+void OffLineClass::joinLoader() {
+  if (mLoader.joinable()) mLoader.join();
+}
+
+void OffLineClass::closeProgressDialog() {
+  if (!progressDialog) return;
+  progressDialog->disconnect(this);
+  progressDialog->close();
+  delete progressDialog;
+  progressDialog = nullptr;
+}
+
+void OffLineClass::getReadPCD_Result(bool done, int index, int code) {
+  if (isPcdCancelled) {
+    if (code != kPcdCancelledCode) return;
+    joinLoader();
+    closeProgressDialog();
+    frameCount = 0;
+    ui.toolButton_OpenPacket->setEnabled(true);
+    return;
+  }
+  if (!done) {
+    if (progressDialog) progressDialog->setValue(index + 1);
+    return;
+  }
+  // The loader's last act was this signal: after the join its clouds are ours to read.
+  joinLoader();
+  frameCount = mLoadedFrames;
+  closeProgressDialog();
+  getTotleLength(frameCount);
+  messageBoxInformation(this, QStringLiteral("information"), QStringLiteral("Open the PCD file successfully"));
+  ui.toolButton_Play->setEnabled(true);
+  ui.toolButton_OpenPacket->setEnabled(true);
+}
+
+void OffLineClass::getProgDlgCanceled() {
+  isPcdCancelled = true;
+  frameCount = 0;
+  if (!progressDialog) return;
+  progressDialog->setCancelButton(nullptr);
+  progressDialog->setWindowFlags(progressDialog->windowFlags() | Qt::CustomizeWindowHint);
+  progressDialog->setLabelText(QStringLiteral("\tCancelling now! Wait a moment, please\t"));
+  progressDialog->show();
 }

@@ -1,16 +1,29 @@
+// The offline playback bar under the 3D view: replays a .pcap capture through the glue (the
+// driver decodes it as if it came from the network) or a directory of .pcd files straight to
+// the view, with play and pause, one-frame steps both ways, stop, speed, loop and a frame
+// slider. The replay runs on one worker thread that the panel owns and joins; the widgets
+// are touched on the GUI thread only, the worker reaches them through queued signals.
 #pragma once
+
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
+#include <atomic>
 #include <string>
+#include <thread>
+#include <vector>
 
+#include "CaptureIndex.h"
 #include "LidarInitParam.h"
 #include "LidarRecords.h"
+#include "PlaybackWorker.h"
+#include "ui_OffLineClass.h"
 
 class Halverd;
+class QProgressDialog;
+class selectSaveDataPacket;
 
-// Offline playback bar under the 3D view. So far only the state and the signals the main
-// window uses; the playback controls and the replay worker come with the panel's own form.
 class OffLineClass : public QWidget {
   Q_OBJECT
 
@@ -18,15 +31,52 @@ class OffLineClass : public QWidget {
   explicit OffLineClass(QWidget* parent = nullptr);
   ~OffLineClass() override;
 
-  Halverd* mGlue = nullptr;      // receiver of the replayed packets; set by the main window
-  bool isOfflineMode = false;    // an offline run is active
-  bool iconShowsStop = false;    // Play pressed outside an offline run: the display is frozen
-  bool isIdle = true;            // the next Play starts or resumes
-  bool isLocked = true;          // mirror of the lock box
-  QString capturePath;           // the capture being replayed
+  Halverd* mGlue = nullptr;            // receiver of the replayed packets; set by the main window
+  selectSaveDataPacket* mOpenDialog = nullptr;
+  bool isOfflineMode = false;          // an offline run is active
+  bool isPcdMode = false;              // the loaded data is a PCD directory
+  bool iconShowsStop = false;          // Play pressed outside an offline run: the display is frozen
+  bool isIdle = true;                  // the next Play starts or resumes
+  bool isFinished = true;              // the last run ended
+  bool isRepeat = false;               // loop
+  bool isLocked = true;                // mirror of the lock box; read by the main window
+  bool isDragging = false;             // the slider is held
+  int playCount = 0;                   // Play presses that started or resumed; 0: no run yet
+  int frameCount = 0;                  // frames of the capture index or PCD frames loaded
+  long totalFrames = 0;                // frame total shown in the label
+  bool isConversionRequested = false;  // capture-to-PCD hand-shake with the main window
+  bool isConversionAccepted = false;
+  int conversionFrameCount = 0;
+  QString capturePath;                 // the capture being replayed
+  QString pcdDirectory;
+  QStringList pcdFiles;                // the directory's .pcd files, sorted by name
+  // Filled by the loader thread; read on the GUI thread only after the loader is joined.
+  std::vector<pcl::PointCloud<PointInfo>::Ptr> pcdClouds;
+  std::atomic<bool> isPcdCancelled{false};
+  QProgressDialog* progressDialog = nullptr;
+
+  Ui_OffLineClass ui;
+
+  // The index of the open capture (left open for the player).
+  const capture::CaptureIndex& captureIndex() const { return mIndex; }
+  // Flags shared with the replay worker, and the frame it shows.
+  playback::PlaybackWorker& player() { return mPlayer; }
+  int currentFrame() const { return mPlayer.currentFrame; }
 
   // Opens the capture or PCD set chosen for the offline run the window has started.
   void OpenOffLine();
+  // The capture-mode part of OpenOffLine once a file is chosen: index it and enable Play.
+  // False (and sendFinish(true)) when it cannot be opened or holds no frame.
+  bool openCaptureFile(const QString& path);
+  bool indexPcapFile(QString path);
+  bool indexReassembledPcapFile(QString path);
+  // Asks for a PCD directory and starts loading it; false when none was chosen.
+  bool openPcdDirectory();
+  // Starts loading the chosen directory's .pcd files under the progress dialog.
+  void loadPcdDirectory(const QString& directory);
+
+  void setPcapToPcdEnabled(bool enable);
+  void setOfflineLocked(bool locked);
   // Live run started (false) or ended (true): the open button follows, a replay stops.
   void setOfflineControlsEnabled(bool enable);
   // Ends a running replay; returns once the worker has stopped.
@@ -35,11 +85,50 @@ class OffLineClass : public QWidget {
  signals:
   void SendLidarData_PCD(pcl::PointCloud<PointInfo>::Ptr cloud);
   void SendLidarStopOnlineSignals(LidarInitParam param);
-  void SendSelectType(int type, int count);
   void sendFinish(bool enable);
   void SendLidarMessge(std::string text, int code);
+  void SendFileTotleLength(long frames);
+  void sendOpenPcapFinish(bool ok, int code);
+  void SendProgressValue(int position, int frame);
+  void SendReadPCD_Result(bool done, int index, int code);
+  void SendSelectType(int type, int count);
 
  public slots:
+  void getSelectPacketType(int type, int count);
   void onOpenPacket();
   void onPlay();
+  void onSeekBackward();
+  void onSeekForward();
+  void onSeekGoToEnd();
+  void onSeekRound(int state);
+  void onPlaySpeed(int index);
+  void onFinish(bool ok);
+  void progressMoved(int value);
+  void progressReleased();
+  void onOfflineWidgetLocked(int state);
+  void getOpenPcapFinish(bool ok, int code);
+  void getTotleLength(long frames);
+  void updateProgress(int position, int frame);
+  void getReadPCD_Result(bool done, int index, int code);
+  void getProgDlgCanceled();
+  void onTbn_PcapToPcd_Slot();
+
+ private:
+  void connectSignals();
+  void startPlayback();
+  void setPlayIcon(bool stop);
+  void showCount(long frame);
+  // Runs an index builder under the modal progress dialog; false after a cancel.
+  bool runIndexing(const QString& path, int lidarFamily, bool reassembled);
+  void loadPcdFiles(QString directory, QStringList files);
+  static bool loadPcdFile(const std::string& path, pcl::PointCloud<PointInfo>& cloud);
+  void joinLoader();
+  void closeProgressDialog();
+
+  capture::CaptureFile mCaptureFile;
+  capture::CaptureIndex mIndex;
+  capture::CaptureRules mRules;
+  playback::PlaybackWorker mPlayer;
+  std::thread mLoader;
+  std::atomic<int> mLoadedFrames{0};
 };
