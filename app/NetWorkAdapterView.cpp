@@ -112,6 +112,7 @@ NetWorkAdapterView::NetWorkAdapterView(QWidget* parent)
 }
 
 NetWorkAdapterView::~NetWorkAdapterView() {
+  stopRecord();
   m_StopScan = true;
   if (m_ScanThread.joinable()) m_ScanThread.join();
 }
@@ -218,4 +219,56 @@ void NetWorkAdapterView::finishScan(const DiscoveryScanResult& result) {
     m_LastScanError.clear();
   }
   emit onSignalAllARP(foundSensors);
+}
+
+bool NetWorkAdapterView::startRecord() {
+  stopRecord();
+  RecordSettings settings;
+  settings.deviceName = m_stDevName;
+  settings.path = recordPath;
+  settings.mode = recordMode;
+  settings.dataPort = recordDataPort;
+  settings.devPort = recordDevPort;
+  if (settings.deviceName.empty()) {
+    DialogFrame::showWarring(tr("Please Select the captured network adapter"));
+    return false;
+  }
+  auto session = std::make_unique<RecordingSession>();
+  std::string error;
+  if (!session->open(settings, &error)) {
+    qWarning().noquote() << "Recording not started:" << QString::fromStdString(error);
+    DialogFrame::showWarring(tr("Unable to record: %1").arg(QString::fromStdString(error)));
+    return false;
+  }
+  qDebug().noquote() << "Recording" << QString::fromStdString(settings.deviceName) << "to"
+                     << QString::fromLocal8Bit(settings.path.c_str()) << "with filter"
+                     << QString::fromStdString(recordFilter(settings.mode, settings.dataPort,
+                                                            settings.devPort));
+  m_Recording = std::move(session);
+  isRecordStopped = false;
+  const int generation = ++m_RecordGeneration;
+  m_RecordThread = std::thread([this, generation, recording = m_Recording.get()] {
+    const std::string failure = recording->run(isRecordStopped);
+    if (failure.empty()) return;
+    // Dropped by Qt if the view is gone; the destructor joins before that can happen.
+    const QString text = QString::fromStdString(failure);
+    QMetaObject::invokeMethod(
+        this, [this, generation, text] { finishFailedRecord(generation, text); },
+        Qt::QueuedConnection);
+  });
+  return true;
+}
+
+void NetWorkAdapterView::stopRecord() {
+  isRecordStopped = true;
+  if (m_RecordThread.joinable()) m_RecordThread.join();
+}
+
+void NetWorkAdapterView::finishFailedRecord(int generation, const QString& error) {
+  qWarning().noquote() << "Recording ended:" << error;
+  if (generation != m_RecordGeneration) return;  // a newer recording runs meanwhile
+  // The thread has ended; only its return is left.
+  stopRecord();
+  DialogFrame::showWarring(tr("Recording ended: %1").arg(error));
+  emit recordFailed(error);
 }

@@ -2,6 +2,7 @@
 // on which sensors are searched and traffic is recorded, and the discovery scan.
 #pragma once
 
+#include "CaptureRecording.h"
 #include "DiscoveryScan.h"
 #include "NetworkInfoARP.h"
 
@@ -45,6 +46,18 @@ public:
   const QMap<std::string, AdapterInfo>& adapterMap() const { return m_Adapters; }
   bool isScanning() const { return m_ScanRunning; }
 
+  // Records the chosen adapter's traffic into recordPath by recordMode, both read here once.
+  // The adapter, the filter and the file are opened before this returns: false (after a
+  // "warring" message with the reason) when one of them fails. A recording still running is
+  // stopped first.
+  bool startRecord();
+  // Ends the recording and waits for its thread; the file then holds every packet captured
+  // up to the stop.
+  void stopRecord();
+  // A recording thread runs (it may have ended on a failure not yet handed over).
+  bool isRecording() const { return m_RecordThread.joinable(); }
+  std::size_t recordedPackets() const { return m_Recording ? m_Recording->packetsWritten() : 0; }
+
   // Read and written by the connection dialog and the main window (GUI thread).
   std::string m_stDevName;   // capture name of the chosen adapter; empty until OK
   int adapterCount = 0;      // table rows after the last refresh
@@ -64,6 +77,8 @@ signals:
   void Sig_CancelRecord();
   void onSignalAllARP(QVector<NetworkInfoARP> found);
   void onSelectNetFinishSignal();
+  // A recording ended by itself (capture or file failure) after its message was shown.
+  void recordFailed(QString error);
 
 public slots:
   void OnItemDoubleClicked(QTableWidgetItem* item);
@@ -84,6 +99,7 @@ private:
 
   void startScan();
   void finishScan(const DiscoveryScanResult& result);
+  void finishFailedRecord(int generation, const QString& error);
 
   std::unique_ptr<Ui::NetWorkAdapterView> ui;
   // The scan thread is owned here and joined before the view goes.
@@ -91,4 +107,8 @@ private:
   std::atomic<bool> m_StopScan{false};
   bool m_ScanRunning = false;
   QString m_LastScanError;  // shown once while scans keep failing the same way
+  // The recording thread is owned here too; stopRecord and the destructor join it.
+  std::thread m_RecordThread;
+  std::unique_ptr<RecordingSession> m_Recording;
+  int m_RecordGeneration = 0;  // tells a late failure of an earlier recording from this one's
 };

@@ -4,6 +4,7 @@
 #include <poll.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace lumivar {
@@ -81,6 +82,7 @@ PacketCapture::Next PacketCapture::readOne(Frame* frame) {
     frame->data = data;
     frame->captured = header->caplen;
     frame->wireLength = header->len;
+    frame->header = header;
     return Next::Frame;
   }
   if (status == 0) return Next::Timeout;
@@ -113,6 +115,45 @@ PacketCapture::Next PacketCapture::next(int waitMs, Frame* frame) {
     return Next::Error;
   }
   return result;
+}
+
+bool CaptureDumpFile::open(const PacketCapture& capture, const std::string& path) {
+  close();
+  if (!capture.m_Handle) {
+    m_LastError = "Capture is not open";
+    return false;
+  }
+  m_Dumper = pcap_dump_open(capture.m_Handle, path.c_str());
+  if (!m_Dumper) {
+    m_LastError = pcap_geterr(capture.m_Handle);
+    return false;
+  }
+  m_LastError.clear();
+  return true;
+}
+
+void CaptureDumpFile::write(const pcap_pkthdr* header, const unsigned char* data) {
+  if (m_Dumper) pcap_dump(reinterpret_cast<u_char*>(m_Dumper), header, data);
+}
+
+bool CaptureDumpFile::flush() {
+  if (!m_Dumper) return false;
+  // pcap_dump() drops write errors; the stream's error flag keeps them.
+  std::FILE* file = pcap_dump_file(m_Dumper);
+  errno = 0;
+  const bool flushed = pcap_dump_flush(m_Dumper) == 0;
+  if (flushed && !std::ferror(file)) return true;
+  const int error = errno != 0 ? errno : EIO;
+  m_LastError = std::string("Writing the capture file failed: ") + std::strerror(error);
+  return false;
+}
+
+bool CaptureDumpFile::close() {
+  if (!m_Dumper) return true;
+  const bool written = flush();
+  pcap_dump_close(m_Dumper);
+  m_Dumper = nullptr;
+  return written;
 }
 
 }  // namespace lumivar

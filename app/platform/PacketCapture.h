@@ -6,6 +6,8 @@
 #include <string>
 
 struct pcap;
+struct pcap_dumper;
+struct pcap_pkthdr;
 
 namespace lumivar {
 
@@ -24,6 +26,7 @@ public:
     const unsigned char* data = nullptr;  // valid until the next call
     std::size_t captured = 0;             // bytes in data
     std::size_t wireLength = 0;           // length of the frame on the wire
+    const pcap_pkthdr* header = nullptr;  // libpcap's record header, valid with data
   };
 
   PacketCapture() = default;
@@ -46,10 +49,36 @@ public:
   const std::string& lastError() const { return m_LastError; }
 
 private:
+  friend class CaptureDumpFile;
   Next readOne(Frame* frame);
 
   pcap* m_Handle = nullptr;
   int m_Fd = -1;
+  std::string m_LastError;
+};
+
+// A .pcap file written through libpcap's dump functions, with the link type and snap length
+// of the capture it records.
+class CaptureDumpFile {
+public:
+  CaptureDumpFile() = default;
+  ~CaptureDumpFile() { close(); }
+  CaptureDumpFile(const CaptureDumpFile&) = delete;
+  CaptureDumpFile& operator=(const CaptureDumpFile&) = delete;
+
+  // Creates (truncates) the file; on failure lastError() holds libpcap's text.
+  bool open(const PacketCapture& capture, const std::string& path);
+  bool isOpen() const { return m_Dumper != nullptr; }
+  void write(const pcap_pkthdr* header, const unsigned char* data);
+  // Pushes buffered records to the file; false when a write failed since the last flush.
+  bool flush();
+  // Flushes and closes; false when the last records could not be written.
+  bool close();
+
+  const std::string& lastError() const { return m_LastError; }
+
+private:
+  pcap_dumper* m_Dumper = nullptr;
   std::string m_LastError;
 };
 

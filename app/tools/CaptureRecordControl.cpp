@@ -1,0 +1,70 @@
+#include "CaptureRecordControl.h"
+
+#include "DeviceLookupConnection.h"
+#include "MessageBoxSeam.h"
+#include "NetWorkAdapterView.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileDialog>
+
+CaptureRecordControl::CaptureRecordControl(QWidget* window, DeviceLookupConnection* connection,
+                                           QObject* parent)
+    : QObject(parent), m_Window(window), m_Connection(connection) {
+  m_ChoosePath = [](QWidget* dialogParent, const QString& caption, const QString& proposed,
+                    const QString& filter) {
+    return QFileDialog::getSaveFileName(dialogParent, caption, proposed, filter, nullptr,
+                                        QFileDialog::DontUseNativeDialog);
+  };
+  if (connection)
+    connect(connection->adapterView(), &NetWorkAdapterView::recordFailed, this,
+            &CaptureRecordControl::onRecordFailed);
+}
+
+QString CaptureRecordControl::proposedFileName(const QString& lidarType, const QDateTime& now) {
+  return lidarType + "_" + now.toString("yyyy-MM-dd-hh-mm") + ".pcap";
+}
+
+void CaptureRecordControl::recordPcap(bool connected, int saveType, const QString& lidarType) {
+  NetWorkAdapterView* view = m_Connection ? m_Connection->adapterView() : nullptr;
+  // A recording outlives a disconnect; the button must still be able to end it.
+  if (m_IsRecording) {
+    if (view) view->stopRecord();
+    setRecording(false);
+    messageBoxInformation(m_Window, tr("Hint"), tr("Finished recording"));
+    return;
+  }
+  if (!connected) {
+    messageBoxInformation(nullptr, tr("warring"), tr("Please connect online data first!"));
+    return;
+  }
+  if (!view) return;
+  if (view->m_stDevName.empty()) {
+    m_Connection->setWindowFlags(m_Connection->windowFlags() | Qt::FramelessWindowHint);
+    m_Connection->show();
+    view->show();
+    messageBoxInformation(nullptr, tr("warring"), tr("Please Select the captured network adapter"));
+    return;
+  }
+  const QByteArray proposed = proposedFileName(lidarType, QDateTime::currentDateTime()).toLatin1();
+  const QString path = m_ChoosePath(m_Window, tr("Save PCAP"), tr(proposed.constData()),
+                                    tr("WireSharkCaptureFile (*.pcap)"));
+  if (path.isEmpty()) {
+    messageBoxInformation(m_Window, tr("Hint"), tr("The path of saving the file is incorrect!"));
+    return;
+  }
+  // The file system's own encoding, so any name the dialog accepts can be created.
+  view->recordPath = QFile::encodeName(path).toStdString();
+  view->isAccepted = false;
+  view->recordMode = saveType;
+  // The view has shown why a start failed; nothing records then.
+  setRecording(view->startRecord());
+}
+
+void CaptureRecordControl::setRecording(bool recording) {
+  if (recording == m_IsRecording) return;
+  m_IsRecording = recording;
+  emit recordingChanged(recording);
+}
+
+void CaptureRecordControl::onRecordFailed() { setRecording(false); }
