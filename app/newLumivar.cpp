@@ -28,6 +28,8 @@
 #include "AppBuildInfo.h"
 #include "DeviceLookupConnection.h"
 #include "FiltrationData.h"
+#include "FrameSaveWorker.h"
+#include "FrameSaveWriters.h"
 #include "Halverd.h"
 #include "MessageBoxSeam.h"
 #include "OffLineClass.h"
@@ -104,11 +106,14 @@ newLumivar::newLumivar(QWidget* parent) : MyWidget(parent), ui(new Ui::newLumiva
 }
 
 newLumivar::~newLumivar() {
+  // The save writer reads the queues and reports to this window: stop and join it first.
+  stopSaving();
+  mSaveWorker.reset();
   logLine(LOG_TEXT("mHalverd Start delete! "));
   // Workers first: the live run and the playback worker both feed the glue.
   if (isConnected && mHalverd) mHalverd->stoptRun();
   isConnected = false;
-  if (ui->widget_offLineData->isOfflineMode) ui->widget_offLineData->stopPlayback();
+  ui->widget_offLineData->stopPlayback();  // joins a replay; harmless without one
   mThicknessTest.waitForEvaluation();
   ui->widget_offLineData->mGlue = nullptr;
   // The glue stops and destroys its driver itself, offline runs included.
@@ -284,6 +289,7 @@ void newLumivar::initObjects() {
           SLOT(getSelectSaveDataTypeSlot(int, int)), Qt::UniqueConnection);
   connect(this, SIGNAL(SendSaveDataValueResult(bool, int)), this, SLOT(getSaveDataValueResult(bool, int)),
           Qt::UniqueConnection);
+  initSaveWorker();
 
   connect(ui->pBn_TestWallThickness, SIGNAL(clicked()), this, SLOT(StartDataCollection()), Qt::UniqueConnection);
   // The evaluation ends on its worker; the result is drawn on this thread.
@@ -613,18 +619,19 @@ void newLumivar::onCalculateShowPointCloudSlot(pcl::PointCloud<PointInfo>::Ptr f
       std::lock_guard<std::mutex> lock(mSaveMutex);
       mSaveQueue.push_back(toSave);
     }
+    wakeSaveWorker();
     if (mQueuedFrames == mSaveCount) mIsSavingCsv = false;
   }
   if (mIsSavingPcd) {
-    QString name = mSaveDir + "/" + type + "_" + QDateTime::currentDateTime().toString("yyyy-MM-dd-hh-mm-ss-zzz");
-    if (mSaveCount >= 2) name += QString("_%1").arg(mQueuedFrames + 1);
-    name += ".pcd";
+    const std::string name = FrameSave::localPath(
+        FrameSave::pcdFrameFileName(mSaveDir, type, QDateTime::currentDateTime(), mSaveCount, mQueuedFrames));
     CloudPtr toSave = frameCount == 2 ? takeMergedCloud() : frame;
     {
       std::lock_guard<std::mutex> lock(mSaveMutex);
       mSaveQueue.push_back(toSave);
-      mSaveNameQueue.push_back(name.toStdString());  // paths stay UTF-8 here
+      mSaveNameQueue.push_back(name);
     }
+    wakeSaveWorker();
     mQueuedFrames += 1;
     if (mQueuedFrames == mSaveCount) {
       mIsSavingPcd = false;
@@ -632,8 +639,11 @@ void newLumivar::onCalculateShowPointCloudSlot(pcl::PointCloud<PointInfo>::Ptr f
     }
   }
   if (mIsSavingLas) {
-    std::lock_guard<std::mutex> lock(mSaveMutex);
-    mSaveQueue.push_back(frame);
+    {
+      std::lock_guard<std::mutex> lock(mSaveMutex);
+      mSaveQueue.push_back(frame);
+    }
+    wakeSaveWorker();
   }
   if (mThicknessTest.collecting()) collectThicknessFrame();
 
@@ -683,6 +693,7 @@ void newLumivar::onCalculateShowPointCloudSlot_PCD(pcl::PointCloud<PointInfo>::P
       std::lock_guard<std::mutex> lock(mSaveMutex);
       mSaveQueue.push_back(cloud);
     }
+    wakeSaveWorker();
     if (mQueuedFrames == mSaveCount) mIsSavingCsv = false;
   }
 
@@ -864,16 +875,8 @@ void newLumivar::onPbn_FiltrationSlot() {
   mFiltrationData->show();
 }
 
-void newLumivar::onPbn_DataStorageSlot() {}
-
 void newLumivar::onGetDataToShowSignal(QString text, int) { messageBoxInformation(this, "information", text); }
 
-void newLumivar::getSelectSaveDataTypeSlot(int type, int count) {
-  mSaveType = type;
-  mSaveCount = count;
-}
-
-void newLumivar::getSaveDataValueResult(bool, int) {}
 void newLumivar::getWidgetAndFontColorSlot(QString style) { mWidgetStyle = style; }
 void newLumivar::getSelectPacketType(int, int) {}
 void newLumivar::showErrorMessage(std::string, int) {}

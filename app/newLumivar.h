@@ -1,5 +1,6 @@
 // The main window: life cycle, connection control through the glue object, the live frame
-// display in the 3D view, and the view slots and tools (newLumivarView.cpp, newLumivarTools.cpp).
+// display in the 3D view, the view slots and tools (newLumivarView.cpp, newLumivarTools.cpp), and
+// the frame saves (newLumivarSave.cpp).
 #pragma once
 
 #include <array>
@@ -42,6 +43,7 @@ class newLumivar;
 }
 class DeviceLookupConnection;
 class FiltrationData;
+class FrameSaveWorker;
 class Halverd;
 class QProgressDialog;
 class QShortcut;
@@ -84,6 +86,9 @@ public:
   // Starts collecting frames for a save: 1 CSV, 2 PCD, 3 LAS.
   void beginFrameCollection(int type, int count, const QString& dir = QString());
   bool isCollecting() const { return mIsSavingCsv || mIsSavingPcd || mIsSavingLas; }
+  // The running save's writer and progress dialog (null when none was started).
+  FrameSaveWorker* saveWorker() const { return mSaveWorker.get(); }
+  QProgressDialog* saveProgressDialog() const { return progDlg_SaveData; }
 
   // Box selection state, as the box-select tool will set it.
   void setSelectionBox(const BoxSelectParam& box);
@@ -182,6 +187,7 @@ protected:
 
 private slots:
   void showThicknessResult(WallThickness::Evaluation result);
+  void onSaveFailed(QString text);
 
 private:
   void initScreenVTK();
@@ -232,6 +238,18 @@ private:
   void clearRanging();
   void showRangingStep(const PointRanging::Step& step);
   void altClickRanging(const QPoint& widgetPos);
+  // Frame saves (newLumivarSave.cpp).
+  void initSaveWorker();
+  void recordPcap();
+  void saveCsvFiles();
+  void savePcdFile();
+  void saveLasFile();
+  // Ends the running writer, drops what it had queued and stops the frame slot queuing.
+  void stopSaving();
+  void clearSaveQueues();
+  void newSaveProgressDialog(QProgressDialog* dialog);
+  void resetPcapToPcd();
+  void wakeSaveWorker();
 
   std::unique_ptr<Ui::newLumivar> ui;
 
@@ -277,7 +295,11 @@ private:
   SaveLidarDataTypeSelect* mSaveLidarDataTypeSelect = nullptr;
   std::deque<CloudPtr> mSaveQueue;
   std::deque<std::string> mSaveNameQueue;
-  std::atomic<bool> mSaveStop{false};
+  // Declared after the queues it reads; stopped and joined first in the destructor.
+  std::unique_ptr<FrameSaveWorker> mSaveWorker;
+  // Bumped by every save start and stop, so results a stopped writer had already posted
+  // are dropped instead of reaching the next save's dialog.
+  std::atomic<int> mSaveGeneration{0};
   int mSaveType = 0;
   int mSaveCount = 0;
   int mQueuedFrames = 0;
@@ -286,7 +308,6 @@ private:
   bool mIsSavingLas = false;
   bool mIsRecording = false;
   QString mSaveDir;
-  std::ofstream mCsvFile;
   QProgressDialog* progDlg_SaveData = nullptr;
   SetWidgetAndFontColor* mSetWidgetAndFontColor = nullptr;
   QString mWidgetStyle;
