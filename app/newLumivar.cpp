@@ -26,6 +26,7 @@
 #include <vtkRenderer.h>
 
 #include "AppBuildInfo.h"
+#include "CaptureRecordControl.h"
 #include "DeviceLookupConnection.h"
 #include "FiltrationData.h"
 #include "FrameSaveWorker.h"
@@ -245,6 +246,8 @@ void newLumivar::initObjects() {
   mDeviceLookupConnection = new DeviceLookupConnection();
   connect(mDeviceLookupConnection, SIGNAL(onSendLidarInitParamSignal(LidarInitParam)), this,
           SLOT(onGetLidarInitParamSlot(LidarInitParam)), Qt::UniqueConnection);
+  mRecordControl = new CaptureRecordControl(this, mDeviceLookupConnection, this);
+  connect(mRecordControl, &CaptureRecordControl::recordingChanged, this, [this](bool on) { mIsRecording = on; });
 
   mHalverd = new Halverd();
   connect(mHalverd, SIGNAL(onSendDataLogToSaveSignal(QString, int)), mSaveDataAndLog,
@@ -271,6 +274,10 @@ void newLumivar::initObjects() {
   connect(panel, SIGNAL(SendSelectType(int, int)), this, SLOT(getSelectPacketType(int, int)),
           Qt::DirectConnection);
   connect(panel, SIGNAL(sendFinish(bool)), this, SLOT(getOffLineFinish(bool)), Qt::UniqueConnection);
+  // The file dialog does not block, so the capture is named again once it is indexed.
+  connect(panel, &OffLineClass::SendFileTotleLength, this, [this, panel](long) {
+    ui->label_StatusBarShow_1->setText("Current play Pcap pcaket: " + panel->capturePath);
+  });
   connect(panel, SIGNAL(SendLidarMessge(std::string, int)), this, SLOT(showErrorMessage(std::string, int)),
           Qt::UniqueConnection);
   connect(this, SIGNAL(onOpenPcapFileSignal()), panel, SLOT(onOpenPacket()), Qt::UniqueConnection);
@@ -531,6 +538,8 @@ void newLumivar::PlayOffLineStopOnlineSlot(LidarInitParam param) {
 }
 
 void newLumivar::getOffLineFinish(bool enable) {
+  // A replay stopped by a live start finishes late: the live run keeps the buttons.
+  if (isConnected) return;
   ui->pBn_Connect->setEnabled(enable);
   ui->pBn_OpenPacket->setEnabled(enable);
   const QString busy = "Please stop offline data play first";

@@ -41,6 +41,7 @@
 namespace Ui {
 class newLumivar;
 }
+class CaptureRecordControl;
 class DeviceLookupConnection;
 class FiltrationData;
 class FrameSaveWorker;
@@ -71,6 +72,8 @@ public:
   Ui::newLumivar& form() { return *ui; }  // needs ui_newLumivar.h
   pcl::visualization::PCLVisualizer* viewer() const { return mViewer.get(); }
   Halverd* glue() const { return mHalverd; }
+  DeviceLookupConnection* connectionDialog() const { return mDeviceLookupConnection; }
+  bool recording() const { return mIsRecording; }
   QStandardItemModel* pointTable() const { return mQStandardItemModel; }
   bool connected() const { return isConnected; }
   int connectTimes() const { return ConnectTimes; }
@@ -264,6 +267,7 @@ private:
   vtkSmartPointer<vtkOrientationMarkerWidget> mAxesWidget;
   int pointSize = 1;
   DeviceLookupConnection* mDeviceLookupConnection = nullptr;
+  CaptureRecordControl* mRecordControl = nullptr;  // child of the window
   LidarInitParam lidarInitParam;
   Halverd* mHalverd = nullptr;
   bool isConnected = false;

@@ -9,6 +9,7 @@
 
 #include <functional>
 
+#include "CaptureRecordControl.h"
 #include "FileDialogSeam.h"
 #include "FrameSaveWorker.h"
 #include "FrameSaveWriters.h"
@@ -105,8 +106,8 @@ void newLumivar::getSelectSaveDataTypeSlot(int type, int count) {
 }
 
 void newLumivar::recordPcap() {
-  // Capture recording (codes 0 and 10, mode mSaveType) starts and stops here; its control
-  // is wired in separately.
+  // Codes 0 and 10 start a recording (mode mSaveType); a second call stops it.
+  mRecordControl->recordPcap(isConnected, mSaveType, currentLidarType);
 }
 
 void newLumivar::saveCsvFiles() {

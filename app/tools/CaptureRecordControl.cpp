@@ -1,6 +1,7 @@
 #include "CaptureRecordControl.h"
 
 #include "DeviceLookupConnection.h"
+#include "FileDialogSeam.h"
 #include "MessageBoxSeam.h"
 #include "NetWorkAdapterView.h"
 
@@ -13,8 +14,7 @@ CaptureRecordControl::CaptureRecordControl(QWidget* window, DeviceLookupConnecti
     : QObject(parent), m_Window(window), m_Connection(connection) {
   m_ChoosePath = [](QWidget* dialogParent, const QString& caption, const QString& proposed,
                     const QString& filter) {
-    return QFileDialog::getSaveFileName(dialogParent, caption, proposed, filter, nullptr,
-                                        QFileDialog::DontUseNativeDialog);
+    return chooseSaveFileName(dialogParent, caption, proposed, filter, QFileDialog::DontUseNativeDialog);
   };
   if (connection)
     connect(connection->adapterView(), &NetWorkAdapterView::recordFailed, this,

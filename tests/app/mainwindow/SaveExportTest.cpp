@@ -10,12 +10,20 @@
 
 #include <pcl/io/pcd_io.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <pcap/pcap.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <thread>
 
 #include "FileDialogSeam.h"
 #include "FrameSaveWorker.h"
 #include "Halverd.h"
 #include "MainWindowTestSupport.h"
+#include "DeviceLookupConnection.h"
+#include "NetWorkAdapterView.h"
 #include "OffLineClass.h"
 #include "SaveLidarDataTypeSelect.h"
 #include "newLumivar.h"
@@ -356,6 +364,58 @@ TEST_F(SaveExport, ClosingDuringASaveKeepsWholeFrames) {
   EXPECT_TRUE(csv.header.startsWith("FrameNumber,"));
   EXPECT_EQ(csv.rows % static_cast<int>(kPoints), 0) << "rows: " << csv.rows;
   for (std::size_t i = 0; i < csv.frames.size(); ++i) EXPECT_EQ(csv.frames[i].first, static_cast<int>(i + 1));
+}
+
+}  // namespace
+
+namespace {
+
+// Codes 0 and 10 record the chosen adapter's traffic into a capture; the save button ends it.
+TEST_F(SaveExport, RecordingStartsFromTheSaveTypeAndEndsWithTheSaveButton) {
+  if (geteuid() != 0) GTEST_SKIP() << "capturing needs root";
+  NetWorkAdapterView* view = window->connectionDialog()->adapterView();
+  view->m_stDevName = "lo";
+  view->recordDataPort = 23682;
+  view->recordDevPort = 23692;
+  answer = outDir + "/run.pcap";
+  window->getSelectSaveDataTypeSlot(10, 1);
+  ASSERT_TRUE(window->recording());
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].caption, "Save PCAP");
+
+  const int sock = socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(23682);
+  to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const std::vector<unsigned char> payload(1212, 0x5a);
+  ASSERT_TRUE(QTest::qWaitFor([&] {
+    sendto(sock, payload.data(), payload.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    return view->recordedPackets() > 0;
+  }, 5000));
+  close(sock);
+
+  window->onPbn_DataStorageSlot();
+  EXPECT_FALSE(window->recording());
+  EXPECT_EQ(boxesSaying("Hint", "Finished recording"), 1);
+  char error[PCAP_ERRBUF_SIZE];
+  pcap_t* file = pcap_open_offline(answer.toUtf8().constData(), error);
+  ASSERT_NE(file, nullptr) << error;
+  pcap_pkthdr* header = nullptr;
+  const u_char* data = nullptr;
+  ASSERT_EQ(pcap_next_ex(file, &header, &data), 1);
+  EXPECT_EQ(header->caplen, 14u + 20u + 8u + 1212u);
+  pcap_close(file);
+}
+
+// Without a connection there is nothing to record.
+TEST_F(SaveExport, RecordingNeedsAConnection) {
+  window->onPbn_ConnectSlot();  // disconnect
+  ASSERT_FALSE(window->connected());
+  window->getSelectSaveDataTypeSlot(0, 1);
+  EXPECT_FALSE(window->recording());
+  EXPECT_EQ(boxesSaying("warring", "Please connect online data first!"), 1);
+  EXPECT_TRUE(requests.empty());
 }
 
 }  // namespace
