@@ -156,13 +156,7 @@ void OffLineClass::OpenOffLine() {
   for (QToolButton* b : {ui.toolButton_Play, ui.toolButton_SeekBackward, ui.toolButton_SeekForward,
                          ui.toolButton_GoToEnd})
     b->setEnabled(false);
-  // The worker reads the capture: it ends before the file is closed.
-  stopPlayback();
-  mCaptureFile.close();
-  mIndex.clear();
-  frameCount = 0;
-  playCount = 0;
-  isIdle = true;
+  closeCapture();
 
   if (isPcdMode) {
     openPcdDirectory();
@@ -188,13 +182,18 @@ void OffLineClass::OpenOffLine() {
   dialog->open();
 }
 
-bool OffLineClass::openCaptureFile(const QString& path) {
+void OffLineClass::closeCapture() {
+  // The worker reads the capture: it ends before the file is closed.
   stopPlayback();
   mCaptureFile.close();
   mIndex.clear();
   frameCount = 0;
   playCount = 0;
   isIdle = true;
+}
+
+bool OffLineClass::openCaptureFile(const QString& path) {
+  closeCapture();
   isPcdMode = false;
   capturePath = path;
   mRules = capture::CaptureRules::fromInitParam(mOpenDialog->mLidarInitParam);

@@ -118,6 +118,8 @@ class OffLineClass : public QWidget {
   void startPlayback();
   void setPlayIcon(bool stop);
   void showCount(long frame);
+  // Stops the replay, closes the capture and forgets its index and counts.
+  void closeCapture();
   // Runs an index builder under the modal progress dialog; false after a cancel.
   bool runIndexing(const QString& path, int lidarFamily, bool reassembled);
   void loadPcdFiles(QString directory, QStringList files);

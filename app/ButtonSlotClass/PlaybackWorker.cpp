@@ -184,59 +184,58 @@ bool stepCursor(int direction, std::int64_t records, std::int64_t& next, std::in
 
 }  // namespace
 
-void PlaybackWorker::playPcapPackets() {
+void PlaybackWorker::walkRecords(std::size_t recordBytes, std::size_t endLength,
+                                 const std::function<void(const capture::CaptureRecord&, std::int64_t&)>& onRecord) {
   capture::CaptureFile& file = *mJob.file;
   const std::vector<std::int64_t>& positions = mJob.index->dataPositionsPerPacket;
   const auto records = static_cast<std::int64_t>(positions.size());
-  capture::CaptureRecord record(capture::kMaxRecordBytes);
-  capture::Payload payload;
-  capture::FrameEndTest frameTest(mJob.rules, capture::FrameEndTest::Mode::Player);
-  bool isSkipFrame = false;
+  capture::CaptureRecord record(recordBytes);
   mEvents.finish(false);
 
   std::int64_t next = 0;
   std::int64_t cursor = 0;
   while (!isStopRequested && stepCursor(curDirection, records, next, cursor)) {
     if (file.readRecordAt(positions[std::size_t(cursor)], record) != capture::ReadStatus::Record) continue;
-    if (!capture::locatePayload(record, mJob.rules, payload)) continue;
+    onRecord(record, next);
+  }
+  reachedStart(next, file.position());
+  sendEnd(endLength);
+}
+
+void PlaybackWorker::playPcapPackets() {
+  capture::Payload payload;
+  capture::FrameEndTest frameTest(mJob.rules, capture::FrameEndTest::Mode::Player);
+  bool isSkipFrame = false;
+  const auto onRecord = [&](const capture::CaptureRecord& record, std::int64_t& next) {
+    if (!capture::locatePayload(record, mJob.rules, payload)) return;
     if (payload.kind == capture::PayloadClass::DeviceInfo) {
       mEvents.feed(payload.bytes.data(), static_cast<unsigned short>(payload.handedLength()), payload.packetKind(),
                    false, 1);
-      continue;
+      return;
     }
     // After a turn the packets up to the next frame end belong to the cut frame.
     if (!isSkipFrame)
       mEvents.feed(payload.bytes.data(), static_cast<unsigned short>(payload.length), payload.packetKind(), false, 1);
-    if (!frameTest.endsFrame(payload.bytes.data(), std::size_t(payload.length))) continue;
-    next = frameEnd(isSkipFrame, next, file.position());
-  }
-  reachedStart(next, file.position());
-  sendEnd(std::size_t(capture::kEndPacketLength));
+    if (frameTest.endsFrame(payload.bytes.data(), std::size_t(payload.length)))
+      next = frameEnd(isSkipFrame, next, mJob.file->position());
+  };
+  walkRecords(capture::kMaxRecordBytes, std::size_t(capture::kEndPacketLength), onRecord);
 }
 
 void PlaybackWorker::playReassembledPackets() {
-  capture::CaptureFile& file = *mJob.file;
-  const std::vector<std::int64_t>& positions = mJob.index->dataPositionsPerPacket;
-  const auto records = static_cast<std::int64_t>(positions.size());
-  capture::CaptureRecord record(capture::kDatagramBytes);
   capture::DatagramAssembler assembler;
   std::vector<unsigned char> datagram(capture::kDatagramBytes);
   bool isSkipFrame = false;
-  mEvents.finish(false);
-
-  std::int64_t next = 0;
-  std::int64_t cursor = 0;
-  while (!isStopRequested && stepCursor(curDirection, records, next, cursor)) {
-    if (file.readRecordAt(positions[std::size_t(cursor)], record) != capture::ReadStatus::Record) continue;
-    if (!assembler.add(record)) continue;
+  const auto onRecord = [&](const capture::CaptureRecord& record, std::int64_t& next) {
+    if (!assembler.add(record)) return;
     std::memcpy(datagram.data(), assembler.datagram(), datagram.size());
     // Whole datagrams are always handed on, also while a cut frame is skipped.
     mEvents.feed(datagram.data(), static_cast<unsigned short>(datagram.size()), 0, false, curDirection);
-    if (capture::datagramEndsFrame(datagram.data())) next = frameEnd(isSkipFrame, next, file.position());
+    if (capture::datagramEndsFrame(datagram.data())) next = frameEnd(isSkipFrame, next, mJob.file->position());
+    // After the frame end: a turn there changes the direction the assembler walks in.
     assembler.restart(curDirection);
-  }
-  reachedStart(next, file.position());
-  sendEnd(capture::kDatagramBytes);
+  };
+  walkRecords(capture::kDatagramBytes, capture::kDatagramBytes, onRecord);
 }
 
 void PlaybackWorker::playPcdFrames() {

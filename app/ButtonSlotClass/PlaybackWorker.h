@@ -88,6 +88,11 @@ class PlaybackWorker {
 
  private:
   void run();
+  // The capture players' walk over the indexed records in the direction in force: a
+  // finish(false) first, then each record read to onRecord (which may move the cursor through
+  // next), then the end packet of endLength bytes.
+  void walkRecords(std::size_t recordBytes, std::size_t endLength,
+                   const std::function<void(const capture::CaptureRecord&, std::int64_t& next)>& onRecord);
   void playPcapPackets();
   void playReassembledPackets();
   void playPcdFrames();

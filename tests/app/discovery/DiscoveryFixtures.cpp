@@ -6,12 +6,15 @@
 #include <net/ethernet.h>
 #include <net/if.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sched.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 
@@ -33,6 +36,45 @@ bool run(const std::string& command) {
 }
 
 }  // namespace
+
+UnprivilegedRun runUnprivileged(const std::function<std::string()>& work) {
+  UnprivilegedRun run;
+  int pipeFds[2];
+  if (pipe(pipeFds) != 0) {
+    run.problem = "no pipe";
+    return run;
+  }
+  const pid_t child = fork();
+  if (child < 0) {
+    close(pipeFds[0]);
+    close(pipeFds[1]);
+    run.problem = "no child process";
+    return run;
+  }
+  if (child == 0) {
+    close(pipeFds[0]);
+    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+    const std::string report = work();
+    (void)!write(pipeFds[1], report.data(), report.size());
+    _exit(0);
+  }
+  close(pipeFds[1]);
+  pollfd reader{pipeFds[0], POLLIN, 0};
+  const int ready = poll(&reader, 1, 10000);
+  std::string report(1024, '\0');
+  const ssize_t length = ready > 0 ? read(pipeFds[0], report.data(), report.size()) : -1;
+  close(pipeFds[0]);
+  if (ready <= 0) kill(child, SIGKILL);
+  int status = 0;
+  waitpid(child, &status, 0);
+  if (ready <= 0)
+    run.problem = "the child hung";
+  else if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    run.problem = "the child could not drop rights";
+  report.resize(static_cast<std::size_t>(std::max<ssize_t>(length, 0)));
+  run.report = report;
+  return run;
+}
 
 DevicePacketBuilder::DevicePacketBuilder() : m_Bytes(1206, 0) {
   putBytes(&m_Bytes, 0, std::array<unsigned char, 8>{0xa5, 0xff, 0x00, 0x5a, 0x11, 0x11, 0x55, 0x55});

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -74,6 +75,15 @@ private:
   bool m_WritesUdpHeader = false;  // raw socket: port 2368 was taken on every address
   std::string m_Error;
 };
+
+// What a function run by an unprivileged user in a child process handed back.
+struct UnprivilegedRun {
+  std::string problem;  // empty when the child ran and exited cleanly, else what went wrong
+  std::string report;   // what the function returned
+};
+// Runs work() in a forked child as user and group 65534, who hold no CAP_NET_RAW. A child
+// that has not answered within ten seconds is killed.
+UnprivilegedRun runUnprivileged(const std::function<std::string()>& work);
 
 // Runs a sending function every 100 ms on its own thread until destroyed, so frames keep
 // coming while a scan opens its capture.

@@ -4,7 +4,7 @@
 #include "NetWorkAdapterView.h"
 
 #include "DiscoveryFixtures.h"
-#include "MessageBoxSeam.h"
+#include "../support/MessageRecorder.h"
 #include "QtPrinters.h"
 
 #include <QElapsedTimer>
@@ -15,9 +15,6 @@
 
 #include <gtest/gtest.h>
 
-#include <poll.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstring>
@@ -31,15 +28,6 @@ QVector<NetworkInfoARP> waitForResult(QSignalSpy& spy, int timeoutMs) {
   if (spy.isEmpty() && !spy.wait(timeoutMs)) return {};
   return spy.takeFirst().at(0).value<QVector<NetworkInfoARP>>();
 }
-
-struct MessageRecorder {
-  QStringList shown;
-  ScopedMessageBoxHook hook{[this](QWidget*, const QString& title, const QString& text,
-                                   QMessageBox::StandardButtons, QMessageBox::StandardButton) {
-    shown << title + "|" + text;
-    return QMessageBox::Ok;
-  }};
-};
 
 TEST(DiscoveryScan, DevicePacketsFromPort2368OnLoopbackAreFoundOnceEach) {
   const std::string source = fixtures::uniqueLoopbackAddress(1);
@@ -173,34 +161,14 @@ TEST(DiscoveryScan, QueryWithoutAnAdapterAsksForOne) {
 }
 
 TEST(DiscoveryScan, WithoutCapturePermissionTheScanEndsWithAClearMessage) {
-  int pipeFds[2];
-  ASSERT_EQ(pipe(pipeFds), 0);
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    close(pipeFds[0]);
-    // An unprivileged user holds no CAP_NET_RAW.
-    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+  const fixtures::UnprivilegedRun run = fixtures::runUnprivileged([] {
     std::atomic<bool> stop{false};
     const DiscoveryScanResult result =
         scanDevices({"lo", discovery::ScanMode::DevicePacket, 3000}, stop);
-    const std::string report = std::to_string(result.sensors.size()) + "|" +
-                               result.error.toStdString();
-    (void)!write(pipeFds[1], report.data(), report.size());
-    _exit(0);
-  }
-  close(pipeFds[1]);
-  pollfd reader{pipeFds[0], POLLIN, 0};
-  const int ready = poll(&reader, 1, 10000);
-  std::string report(512, '\0');
-  const ssize_t length = ready > 0 ? read(pipeFds[0], report.data(), report.size()) : -1;
-  close(pipeFds[0]);
-  if (ready <= 0) kill(child, SIGKILL);
-  int status = 0;
-  waitpid(child, &status, 0);
-  ASSERT_GT(ready, 0) << "the scan hung";
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child could not drop rights";
-  report.resize(static_cast<std::size_t>(std::max<ssize_t>(length, 0)));
+    return std::to_string(result.sensors.size()) + "|" + result.error.toStdString();
+  });
+  ASSERT_TRUE(run.problem.empty()) << run.problem << " (the scan)";
+  const std::string& report = run.report;
   EXPECT_EQ(report.substr(0, 2), "0|");
   EXPECT_NE(report.find("needs root or the CAP_NET_RAW capability"), std::string::npos) << report;
 }

@@ -1,7 +1,6 @@
 // Connection control through the real glue, with a driver library that writes down its calls:
 // the order of calls live and offline, disconnect, the frame signal form per model key, the
 // drive settings, the failure paths and the timed connect test.
-#include <QFile>
 #include <QMetaMethod>
 #include <QTimer>
 
@@ -15,34 +14,11 @@ using namespace mainwindow_test;
 
 namespace {
 
-// The fake driver libraries are built into this directory under the real libraries' names.
-const char* const kFakeDriverDir = LUMIVAR_FAKE_DRIVER_DIR;
-
-class ConnectionControl : public ::testing::Test {
+class ConnectionControl : public WindowTest {
 protected:
-  void SetUp() override {
-    if (!haveDisplay()) GTEST_SKIP() << "needs a display (run under xvfb-run)";
-    application();
-    qputenv("LUMIVAR_DRIVER_DIR", kFakeDriverDir);
-    qputenv("FAKE_DRIVER_LOG", (driverLogDir.path() + "/calls.txt").toUtf8());
-    qunsetenv("FAKE_DRIVER_FAIL_START");
-    env = std::make_unique<WindowEnvironment>(configLines());
-    window = std::make_unique<newLumivar>();
-  }
-  void TearDown() override {
-    window.reset();
-    env.reset();
-  }
-  virtual QStringList configLines() const { return {}; }
-
-  QStringList driverCalls() const {
-    QFile file(driverLogDir.path() + "/calls.txt");
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
-  }
   // Index of the first call starting with prefix at or after from, or -1.
   int findCall(const QString& prefix, int from = 0) const {
-    const QStringList calls = driverCalls();
+    const QStringList calls = drivers.calls();
     for (int i = from; i < calls.size(); ++i)
       if (calls[i].startsWith(prefix)) return i;
     return -1;
@@ -80,9 +56,7 @@ protected:
             &HalverdFrameEmitter::SendLidarDataPrt)));
   }
 
-  QTemporaryDir driverLogDir;
-  std::unique_ptr<WindowEnvironment> env;
-  std::unique_ptr<newLumivar> window;
+  FakeDriverLog drivers;
 };
 
 TEST_F(ConnectionControl, LiveRunStartsInOrderAndDisconnects) {
@@ -98,7 +72,7 @@ TEST_F(ConnectionControl, LiveRunStartsInOrderAndDisconnects) {
   EXPECT_GT(colour, created);
   EXPECT_GT(zero, colour);
   EXPECT_GT(init, zero);
-  EXPECT_GT(start, init) << driverCalls().join(" | ").toStdString();
+  EXPECT_GT(start, init) << drivers.calls().join(" | ").toStdString();
 
   Ui::newLumivar& ui = window->form();
   EXPECT_TRUE(window->connected());
@@ -146,7 +120,7 @@ TEST_F(ConnectionControl, OfflineRunNeverCountsAsConnected) {
   const int init = findCall("LidarTypeInit(23680,23690,127.0.0.1)", zero);
   EXPECT_GE(colour, 0);
   EXPECT_GT(zero, colour);
-  EXPECT_GT(init, zero) << driverCalls().join(" | ").toStdString();
+  EXPECT_GT(init, zero) << drivers.calls().join(" | ").toStdString();
   EXPECT_EQ(findCall("LidarStart()"), -1) << "offline runs open no sockets";
   Ui::newLumivar& ui = window->form();
   EXPECT_FALSE(ui.pBn_Connect->isEnabled());
@@ -160,7 +134,7 @@ TEST_F(ConnectionControl, OfflineRunNeverCountsAsConnected) {
 
   // Closing during playback: the window makes no stop call, the glue ends its driver itself.
   window.reset();
-  const QStringList calls = driverCalls();
+  const QStringList calls = drivers.calls();
   ASSERT_FALSE(calls.isEmpty());
   EXPECT_EQ(calls.last(), "destroy");
 }
@@ -240,12 +214,12 @@ TEST_F(ConnectionControl, DriveSettingsReachTheDriver) {
     // Changing one box at a time, as a user does; each change sends the mode of both boxes.
     if (ui.cBx_SingleEcho->isChecked() != e.first) ui.cBx_SingleEcho->setChecked(e.first);
     if (ui.cBx_doubleEcho->isChecked() != e.second) ui.cBx_doubleEcho->setChecked(e.second);
-    EXPECT_EQ(driverCalls().last(), e.call);
+    EXPECT_EQ(drivers.calls().last(), e.call);
   }
 
   ui.comboBox_ColorSelect->setCurrentIndex(3);
   window->onComboBox_ColorSelectSlot(3);
-  EXPECT_EQ(driverCalls().last(), "SetRGB_TypeSelection(3,0)");
+  EXPECT_EQ(drivers.calls().last(), "SetRGB_TypeSelection(3,0)");
 
   // The filter record goes as horizontal window, channels, then the record itself.
   FiltrationDataInitParam filter;
@@ -254,9 +228,9 @@ TEST_F(ConnectionControl, DriveSettingsReachTheDriver) {
   filter.DistanceMin = 0.5f;
   filter.DistanceMax = 30.0f;
   filter.ChannelFlags[7] = 0;
-  const int before = driverCalls().size();
+  const int before = drivers.calls().size();
   window->getFiltrationDataParamSlot(filter);
-  const QStringList calls = driverCalls().mid(before);
+  const QStringList calls = drivers.calls().mid(before);
   ASSERT_EQ(calls.size(), 3) << calls.join(" | ").toStdString();
   EXPECT_EQ(calls[0], "SetHangleRange(10,20)");
   EXPECT_EQ(calls[1], "SetChannelSelection(255)");

@@ -12,27 +12,12 @@ using namespace mainwindow_test;
 
 namespace {
 
-class FrameDisplay : public ::testing::Test {
+class FrameDisplay : public WindowTest {
 protected:
-  void SetUp() override {
-    if (!haveDisplay()) GTEST_SKIP() << "needs a display (run under xvfb-run)";
-    application();
-    env = std::make_unique<WindowEnvironment>();
-    window = std::make_unique<newLumivar>();
-    viewer = window->viewer();
-  }
-  void TearDown() override {
-    window.reset();
-    env.reset();
-  }
   void show(const Cloud::Ptr& frame, int count, const Cloud::Ptr& companion = Cloud::Ptr(new Cloud)) {
     window->onCalculateShowPointCloudSlot(frame, companion, count, QString());
   }
   long points(const std::string& id) const { return viewerPointCount(viewer, id); }
-
-  std::unique_ptr<WindowEnvironment> env;
-  std::unique_ptr<newLumivar> window;
-  pcl::visualization::PCLVisualizer* viewer = nullptr;
 };
 
 TEST_F(FrameDisplay, RingSlotsFollowThePartialFrameCount) {

@@ -133,9 +133,15 @@ inline Cloud::Ptr makeCloud(std::size_t n, const std::vector<std::size_t>& zeroD
 
 }  // namespace mainwindow_test
 
+#include <vtkAlgorithm.h>
 #include <vtkDataSet.h>
+#include <vtkFollower.h>
 #include <vtkMapper.h>
+#include <vtkTextActor3D.h>
+#include <vtkVectorText.h>
 #include <pcl/visualization/pcl_visualizer.h>
+
+#include "newLumivar.h"
 
 namespace mainwindow_test {
 
@@ -152,5 +158,71 @@ inline bool viewerHasShape(pcl::visualization::PCLVisualizer* viewer, const std:
   auto shapes = viewer->getShapeActorMap();
   return shapes->find(id) != shapes->end();
 }
+
+// The text of a 3D text shape (a text actor or a follower over vector text), "<absent>" when
+// the viewer holds no shape of that id.
+inline std::string viewerText3D(pcl::visualization::PCLVisualizer* viewer, const std::string& id) {
+  auto shapes = viewer->getShapeActorMap();
+  auto it = shapes->find(id);
+  if (it == shapes->end()) return "<absent>";
+  if (auto* actor = vtkTextActor3D::SafeDownCast(it->second)) return actor->GetInput() ? actor->GetInput() : "";
+  auto* follower = vtkFollower::SafeDownCast(it->second);
+  auto* source = follower && follower->GetMapper() ? vtkVectorText::SafeDownCast(follower->GetMapper()->GetInputAlgorithm()) : nullptr;
+  return source && source->GetText() ? source->GetText() : "<not a 3D text>";
+}
+
+// Makes the glue load the fake driver libraries, which write each call down in a file of
+// this test, and reads those calls back.
+class FakeDriverLog {
+public:
+  FakeDriverLog() {
+    qputenv("LUMIVAR_DRIVER_DIR", LUMIVAR_FAKE_DRIVER_DIR);
+    qputenv("FAKE_DRIVER_LOG", path().toUtf8());
+    qunsetenv("FAKE_DRIVER_FAIL_START");
+  }
+  QStringList calls() const {
+    QFile file(path());
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+  }
+
+private:
+  QString path() const { return dir_.path() + "/calls.txt"; }
+  QTemporaryDir dir_;
+};
+
+// A window of its own per test in a private environment; the window goes before the
+// environment it logs into.
+class WindowTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (!haveDisplay()) GTEST_SKIP() << "needs a display (run under xvfb-run)";
+    application();
+    env = std::make_unique<WindowEnvironment>(configLines());
+    window = std::make_unique<newLumivar>();
+    viewer = window->viewer();
+  }
+  void TearDown() override {
+    window.reset();
+    env.reset();
+  }
+  // Lines of the program configuration's [Config] group for this test.
+  virtual QStringList configLines() const { return {}; }
+
+  // A live run of the fake Ulmeth driver on loopback.
+  void connectFakeUlmeth(int dataPort, int devPort) {
+    LidarInitParam p;
+    p.lidarType = "LidarType_Ulmeth";
+    p.destIP = "127.0.0.1";
+    p.dataPort = dataPort;
+    p.devPort = devPort;
+    window->onGetLidarInitParamSlot(p);
+    ASSERT_TRUE(window->connected());
+  }
+
+  std::unique_ptr<WindowEnvironment> env;
+  std::unique_ptr<newLumivar> window;
+  pcl::visualization::PCLVisualizer* viewer = nullptr;
+};
 
 }  // namespace mainwindow_test

@@ -33,7 +33,6 @@ using namespace mainwindow_test;
 
 namespace {
 
-const char* const kFakeDriverDir = LUMIVAR_FAKE_DRIVER_DIR;
 const char* const kFinished = "Save file finished";
 const char* const kEmptyPath = "The selected path is empty";
 
@@ -75,35 +74,15 @@ QStringList filesIn(const QString& dir, const QString& pattern) {
   return names;
 }
 
-class SaveExport : public ::testing::Test {
+class SaveExport : public WindowTest {
 protected:
   void SetUp() override {
-    if (!haveDisplay()) GTEST_SKIP() << "needs a display (run under xvfb-run)";
-    application();
-    qputenv("LUMIVAR_DRIVER_DIR", kFakeDriverDir);
-    qputenv("FAKE_DRIVER_LOG", (scratch.path() + "/calls.txt").toUtf8());
-    qunsetenv("FAKE_DRIVER_FAIL_START");
-    env = std::make_unique<WindowEnvironment>();
-    chooser = std::make_unique<ScopedFileDialogHook>([this](const FileDialogRequest& request) {
-      requests.push_back(request);
-      return answer;
-    });
-    window = std::make_unique<newLumivar>();
+    WindowTest::SetUp();
+    if (IsSkipped()) return;
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    LidarInitParam p;
-    p.lidarType = "LidarType_Ulmeth";
-    p.destIP = "127.0.0.1";
-    p.dataPort = 23682;
-    p.devPort = 23692;
-    window->onGetLidarInitParamSlot(p);
-    ASSERT_TRUE(window->connected());
+    ASSERT_NO_FATAL_FAILURE(connectFakeUlmeth(23682, 23692));
     outDir = scratch.path() + "/out";
     ASSERT_TRUE(QDir().mkpath(outDir));
-  }
-  void TearDown() override {
-    window.reset();
-    chooser.reset();
-    env.reset();
   }
 
   // One frame through the glue's frame signal, emitted on a thread of its own as the glue
@@ -133,9 +112,12 @@ protected:
   QString outDir;
   QString answer;  // what the next file or directory chooser returns
   std::vector<FileDialogRequest> requests;
-  std::unique_ptr<WindowEnvironment> env;
-  std::unique_ptr<ScopedFileDialogHook> chooser;
-  std::unique_ptr<newLumivar> window;
+  FakeDriverLog drivers;
+  // Installed for the whole test, so it outlives the window.
+  ScopedFileDialogHook chooser{[this](const FileDialogRequest& request) {
+    requests.push_back(request);
+    return answer;
+  }};
 };
 
 // Code 1 writes one file under one header, code 11 one file per frame; both stop at the

@@ -14,11 +14,7 @@
 #include <vtkPNGWriter.h>
 #include <vtkPolyData.h>
 #include <vtkRenderer.h>
-#include <vtkAlgorithm.h>
-#include <vtkFollower.h>
 #include <vtkMapper.h>
-#include <vtkTextActor3D.h>
-#include <vtkVectorText.h>
 #include <vtkUnsignedCharArray.h>
 #include <vtkPointData.h>
 #include <vtkWindowToImageFilter.h>
@@ -46,33 +42,14 @@ public slots:
   void open(const QUrl& url) { urls << url; }
 };
 
-class ViewSlots : public ::testing::Test {
+class ViewSlots : public WindowTest {
 protected:
-  void SetUp() override {
-    if (!haveDisplay()) GTEST_SKIP() << "needs a display (run under xvfb-run)";
-    application();
-    env = std::make_unique<WindowEnvironment>();
-    window = std::make_unique<newLumivar>();
-    viewer = window->viewer();
-  }
-  void TearDown() override {
-    window.reset();
-    env.reset();
-  }
   vtkCamera* camera() const { return viewer->getRendererCollection()->GetFirstRenderer()->GetActiveCamera(); }
   void key(int k) {
     QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier);
     QCoreApplication::sendEvent(window.get(), &press);
   }
-  std::string text3D(const std::string& id) const {
-    auto shapes = viewer->getShapeActorMap();
-    auto it = shapes->find(id);
-    if (it == shapes->end()) return "<absent>";
-    if (auto* actor = vtkTextActor3D::SafeDownCast(it->second)) return actor->GetInput() ? actor->GetInput() : "";
-    auto* follower = vtkFollower::SafeDownCast(it->second);
-    auto* source = follower && follower->GetMapper() ? vtkVectorText::SafeDownCast(follower->GetMapper()->GetInputAlgorithm()) : nullptr;
-    return source && source->GetText() ? source->GetText() : "<not a 3D text>";
-  }
+  std::string text3D(const std::string& id) const { return viewerText3D(viewer, id); }
   // First end point of a line shape.
   std::array<double, 3> lineStart(const std::string& id) const {
     auto shapes = viewer->getShapeActorMap();
@@ -90,9 +67,6 @@ protected:
     return n;
   }
 
-  std::unique_ptr<WindowEnvironment> env;
-  std::unique_ptr<newLumivar> window;
-  pcl::visualization::PCLVisualizer* viewer = nullptr;
 };
 
 TEST_F(ViewSlots, CameraPresetsLookAtTheOrigin) {

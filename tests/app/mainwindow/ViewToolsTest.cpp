@@ -2,18 +2,13 @@
 // writes down its calls: an area selected with the mouse becomes the box the driver gets,
 // the box dialog replaces or drops it, two picks measure a distance, the wall-thickness test
 // evaluates 100 frames, and the event filter shows the bars by the pointer's height.
-#include <QFile>
 #include <QStandardItemModel>
 #include <QtTest/QTest>
 
 #include <vtkAreaPicker.h>
 #include <vtkRenderWindowInteractor.h>
 #include <vtkTextActor.h>
-#include <vtkAlgorithm.h>
-#include <vtkFollower.h>
 #include <vtkMapper.h>
-#include <vtkTextActor3D.h>
-#include <vtkVectorText.h>
 
 #include <cmath>
 
@@ -29,8 +24,6 @@ using namespace mainwindow_test;
 
 namespace {
 
-const char* const kFakeDriverDir = LUMIVAR_FAKE_DRIVER_DIR;
-
 // A flat square of points at height z: (2n+1)^2 points from -n*step to n*step.
 Cloud::Ptr makeSquare(int n, float step, float z) {
   Cloud::Ptr cloud(new Cloud);
@@ -42,40 +35,17 @@ Cloud::Ptr makeSquare(int n, float step, float z) {
   return cloud;
 }
 
-class ViewTools : public ::testing::Test {
+class ViewTools : public WindowTest {
 protected:
   void SetUp() override {
-    if (!haveDisplay()) GTEST_SKIP() << "needs a display (run under xvfb-run)";
-    application();
-    qputenv("LUMIVAR_DRIVER_DIR", kFakeDriverDir);
-    qputenv("FAKE_DRIVER_LOG", (driverLogDir.path() + "/calls.txt").toUtf8());
-    qunsetenv("FAKE_DRIVER_FAIL_START");
-    env = std::make_unique<WindowEnvironment>();
-    window = std::make_unique<newLumivar>();
-    viewer = window->viewer();
+    WindowTest::SetUp();
+    if (IsSkipped()) return;
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
   }
-  void TearDown() override {
-    window.reset();
-    env.reset();
-  }
 
-  void connectFake() {
-    LidarInitParam p;
-    p.lidarType = "LidarType_Ulmeth";
-    p.destIP = "127.0.0.1";
-    p.dataPort = 23681;
-    p.devPort = 23691;
-    window->onGetLidarInitParamSlot(p);
-    ASSERT_TRUE(window->connected());
-  }
-  QStringList driverCalls() const {
-    QFile file(driverLogDir.path() + "/calls.txt");
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
-  }
+  void connectFake() { connectFakeUlmeth(23681, 23691); }
   QString lastSelectRange() const {
-    const QStringList calls = driverCalls().filter(QRegExp("^setSelectRange"));
+    const QStringList calls = drivers.calls().filter(QRegExp("^setSelectRange"));
     return calls.isEmpty() ? QString() : calls.last();
   }
   void show(const Cloud::Ptr& frame, const Cloud::Ptr& companion = Cloud::Ptr(new Cloud)) {
@@ -110,15 +80,7 @@ protected:
   bool areaPickerOn() const {
     return vtkAreaPicker::SafeDownCast(window->form().screen->interactor()->GetPicker()) != nullptr;
   }
-  std::string text3D(const std::string& id) const {
-    auto shapes = viewer->getShapeActorMap();
-    auto it = shapes->find(id);
-    if (it == shapes->end()) return {};
-    if (auto* actor = vtkTextActor3D::SafeDownCast(it->second)) return actor->GetInput() ? actor->GetInput() : "";
-    auto* follower = vtkFollower::SafeDownCast(it->second);
-    auto* source = follower && follower->GetMapper() ? vtkVectorText::SafeDownCast(follower->GetMapper()->GetInputAlgorithm()) : nullptr;
-    return source && source->GetText() ? source->GetText() : "<not a 3D text>";
-  }
+  std::string text3D(const std::string& id) const { return viewerText3D(viewer, id); }
   // The number in a screen text such as "thickness :2.000000cm".
   double screenTextValue(const std::string& id, const std::string& prefix) const {
     auto shapes = viewer->getShapeActorMap();
@@ -131,10 +93,7 @@ protected:
     return text.mid(static_cast<int>(prefix.size())).chopped(2).toDouble();
   }
 
-  QTemporaryDir driverLogDir;
-  std::unique_ptr<WindowEnvironment> env;
-  std::unique_ptr<newLumivar> window;
-  pcl::visualization::PCLVisualizer* viewer = nullptr;
+  FakeDriverLog drivers;
   int timestamp = 1000;
 };
 

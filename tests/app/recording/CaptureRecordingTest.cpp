@@ -5,7 +5,7 @@
 #include "NetWorkAdapterView.h"
 
 #include "../discovery/DiscoveryFixtures.h"
-#include "MessageBoxSeam.h"
+#include "../support/MessageRecorder.h"
 #include "RecordingFixtures.h"
 
 #include <QDir>
@@ -18,12 +18,8 @@
 #include <gtest/gtest.h>
 
 #include <pcap/pcap.h>
-#include <poll.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
 #include <map>
 #include <memory>
 #include <set>
@@ -33,15 +29,6 @@ namespace {
 using recording::Bytes;
 using recording::CaptureContents;
 using recording::LoopbackSocket;
-
-struct MessageRecorder {
-  QStringList shown;
-  ScopedMessageBoxHook hook{[this](QWidget*, const QString& title, const QString& text,
-                                   QMessageBox::StandardButtons, QMessageBox::StandardButton) {
-    shown << title + "|" + text;
-    return QMessageBox::Ok;
-  }};
-};
 
 std::string tempPath(const QTemporaryDir& dir, const QString& name) {
   return QFile::encodeName(dir.filePath(name)).toStdString();
@@ -271,33 +258,14 @@ TEST(CaptureRecording, AFileThatCannotBeWrittenEndsTheRecordingWithAMessage) {
 TEST(CaptureRecording, WithoutCapturePermissionTheStartFailsWithAClearMessage) {
   QTemporaryDir dir;
   const std::string path = tempPath(dir, "denied.pcap");
-  int pipeFds[2];
-  ASSERT_EQ(pipe(pipeFds), 0);
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    close(pipeFds[0]);
-    // An unprivileged user holds no CAP_NET_RAW.
-    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+  const fixtures::UnprivilegedRun run = fixtures::runUnprivileged([&path] {
     RecordingSession session;
     std::string error;
     const bool opened = session.open({"lo", path, 0, 2368, 2369}, &error);
-    const std::string report = (opened ? "opened|" : "refused|") + error;
-    (void)!write(pipeFds[1], report.data(), report.size());
-    _exit(0);
-  }
-  close(pipeFds[1]);
-  pollfd reader{pipeFds[0], POLLIN, 0};
-  const int ready = poll(&reader, 1, 10000);
-  std::string report(1024, '\0');
-  const ssize_t length = ready > 0 ? read(pipeFds[0], report.data(), report.size()) : -1;
-  close(pipeFds[0]);
-  if (ready <= 0) kill(child, SIGKILL);
-  int status = 0;
-  waitpid(child, &status, 0);
-  ASSERT_GT(ready, 0) << "the start hung";
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child could not drop rights";
-  report.resize(static_cast<std::size_t>(std::max<ssize_t>(length, 0)));
+    return (opened ? "opened|" : "refused|") + error;
+  });
+  ASSERT_TRUE(run.problem.empty()) << run.problem << " (the start)";
+  const std::string& report = run.report;
   EXPECT_EQ(report.rfind("refused|", 0), 0u) << report;
   EXPECT_NE(report.find("needs root or the CAP_NET_RAW capability"), std::string::npos) << report;
   EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(path)));
