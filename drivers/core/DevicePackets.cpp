@@ -250,6 +250,16 @@ bool LIDAR_Template::writeConfigWord(std::size_t offset, int value, int minimum,
   return true;
 }
 
+bool LIDAR_Template::editConfigPacket(std::initializer_list<ConfigByte> bytes) {
+  if (!prepareConfigPacket()) {
+    sendMessage(kNotUpdated, kCodeNotUpdated);
+    return false;
+  }
+  std::lock_guard<std::mutex> lock(m_DeviceMutex);
+  for (const ConfigByte& b : bytes) m_ConfigPacket[b.offset] = static_cast<unsigned char>(b.value & 0xFF);
+  return true;
+}
+
 bool LIDAR_Template::setLidarRotateSpeed(int speed) {
   return writeConfigWord(kRotateSpeedOffset, speed, 0,
                          "Failed to set the Lidar rotate speed!!! The speed must be 0 to 65535.",

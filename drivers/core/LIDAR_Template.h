@@ -8,6 +8,7 @@
 #include <deque>
 #include <fstream>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -35,6 +36,11 @@ constexpr std::size_t kConfigPacketBytes = 1206;
 constexpr std::size_t kOfflineBufferBytes = 56280;
 constexpr int kTrigTableSize = 360000;                // 0.001-degree steps
 constexpr double kDecoderPi = 3.1415926;              // the decoders' value of pi
+
+// Messages of the model decoders.
+constexpr int kFrameSyncCode = 10021;
+constexpr const char* kFrameSyncText = "Frame synchronization failure!";
+constexpr int kConfigNotReadyCode = 10023;
 
 // Driver configuration read from ./config.ini and ./colorbar/colorbar.bin at construction.
 struct DriverConfig {
@@ -176,7 +182,33 @@ public:
   const double* cosTable() const { return m_Cos.get(); }
   const double* sinTable() const { return m_Sin.get(); }
 
+  // The next packet is timed as the first of a run (its points get its own time).
+  void markRunStart() { m_FirstPacketOfRun = true; }
+
 protected:
+  // The models' decode loop: every queued packet goes to `decode`. Offline data ends once
+  // the queue is drained, so the last packets still count; a stop clears the queue.
+  void runDecodeLoop(const std::function<void(const unsigned char*, std::size_t)>& decode);
+
+  // Seconds between two points of this packet; a run's first packet steps from itself.
+  double pointStep(int pointTimes);
+  void finishPacket();  // the packet time becomes the previous one
+
+  // Time record <-> seconds since 1970. A failed conversion prints "parse error" and
+  // gives -1.
+  double timeRecordAsUtc();
+  double timeRecordAsLocal();
+  void timeRecordFromUtc(std::uint64_t seconds, bool gpsYearOffset);
+  // Six bytes: year - 2000, month, day, hour, minute, second.
+  void timeRecordFromBytes(const unsigned char* bytes);
+
+  struct ConfigByte {
+    std::size_t offset;
+    int value;  // its low byte is written
+  };
+  // Edits the configuration packet; without a device-information packet: code 10023.
+  bool editConfigPacket(std::initializer_list<ConfigByte> bytes);
+
   // Copies the stored device packet under its lock (kDevicePacketBuffer bytes).
   std::array<unsigned char, kDevicePacketBuffer> devicePacketCopy() const;
   bool devicePacketValid() const { return m_DevicePacketFlag.load(); }
@@ -184,6 +216,9 @@ protected:
   bool validDevicePacket(std::array<unsigned char, kDevicePacketBuffer>& out);
 
 private:
+  // Frame, shared-vector and cloud callbacks with the end-of-data status, each only while
+  // no new packet is queued.
+  void endOfDataCallbacks();
   void storeDevicePacket(const unsigned char* bytes, std::size_t length);
   // Ends the previous decode thread (caller holds m_ThreadMutex).
   void joinDecodeThreadLocked();
@@ -297,6 +332,9 @@ protected:
   // Decode thread.
   std::mutex m_ThreadMutex;
   std::thread m_DecodeThread;
+
+private:
+  bool m_FirstPacketOfRun = true;  // decode thread
 };
 
 template <typename Edit>

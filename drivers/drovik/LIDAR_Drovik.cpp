@@ -10,9 +10,8 @@ LIDAR_Drovik::LIDAR_Drovik()
 
 EchoPositions LIDAR_Drovik::computeXYZ(int channel, double hAngle, double& vAngle, double distance1,
                                        double distance2) {
-  EchoPositions out;
   double k = 0.0, s = 0.0;
-  if (!(distance1 > 0.0) || !verticalTerms(channel, hAngle, k, s)) return out;
+  if (!(distance1 > 0.0) || !verticalTerms(channel, hAngle, k, s)) return {};
   const std::size_t c = static_cast<std::size_t>(channel);
   const double cV = std::sqrt(1.0 - s * s);
   vAngle = std::asin(s) * kDegreesPerRadian;
@@ -20,13 +19,5 @@ EchoPositions LIDAR_Drovik::computeXYZ(int channel, double hAngle, double& vAngl
   // Direction inside the scan plane; the horizontal angle enters only through its half.
   const double u = (2.0 * k * m_cosVOffset[c] * halfCos - m_cosVBase[c]) / cV;
   const double w = std::sqrt(1.0 - u * u);
-  out.x1 = static_cast<float>(cV * distance1 * u);
-  out.y1 = static_cast<float>(cV * distance1 * w);
-  out.z1 = static_cast<float>(s * distance1);
-  if (distance2 > 0.0) {
-    out.x2 = static_cast<float>(cV * distance2 * u);
-    out.y2 = static_cast<float>(cV * distance2 * w);
-    out.z2 = static_cast<float>(s * distance2);
-  }
-  return out;
+  return fromVerticalTerms(cV, s, u, w, distance1, distance2);
 }

@@ -15,18 +15,9 @@ constexpr float kGroupSpacing = 0.625f;
 constexpr float kOffsetStep = 0.11f;    // degrees per channel inside a group
 constexpr std::size_t kDualFrameLimit = 1300000;  // points
 
-constexpr std::array<float, kChannels> baseAngles() {
-  std::array<float, kChannels> a{};
-  for (int c = 0; c < kChannels; ++c) a[c] = (c / kChannelsPerGroup) * kGroupSpacing + kLowestAngle;
-  return a;
-}
-constexpr std::array<float, kChannelsPerGroup> offsetAngles() {
-  std::array<float, kChannelsPerGroup> a{};
-  for (int k = 0; k < kChannelsPerGroup; ++k) a[k] = k * kOffsetStep;
-  return a;
-}
-constexpr std::array<float, kChannels> kBaseAngles = baseAngles();
-constexpr std::array<float, kChannelsPerGroup> kOffsetAngles = offsetAngles();
+constexpr std::array<float, kChannels> kBaseAngles =
+    tail_time::groupedBaseAngles<kChannels, kChannelsPerGroup>([](int g) { return g * kGroupSpacing + kLowestAngle; });
+constexpr std::array<float, kChannelsPerGroup> kOffsetAngles = tail_time::groupOffsetAngles<kChannelsPerGroup>(kOffsetStep);
 
 }  // namespace drovik
 

@@ -83,17 +83,7 @@ EchoPositions LIDAR_Fenwyr::pointPosition(int channel, float& hAngle, float& vAn
   const double* cosT = cosTable();
   const double* sinT = sinTable();
   const int p = angleIndex(phi), t = angleIndex(theta);
-  const double dx = cosT[p] * sinT[t], dy = cosT[t], dz = sinT[p] * sinT[t];
-  EchoPositions out;
-  out.x1 = static_cast<float>(distance1 * dx);
-  out.y1 = static_cast<float>(distance1 * dy);
-  out.z1 = static_cast<float>(distance1 * dz);
-  if (distance2 > 0.0) {
-    out.x2 = static_cast<float>(distance2 * dx);
-    out.y2 = static_cast<float>(distance2 * dy);
-    out.z2 = static_cast<float>(distance2 * dz);
-  }
-  return out;
+  return alongDirection(cosT[p] * sinT[t], cosT[t], sinT[p] * sinT[t], distance1, distance2);
 }
 
 int LIDAR_Fenwyr::calibrationArea(const PointInfo& point, bool) const {

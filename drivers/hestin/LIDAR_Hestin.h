@@ -15,18 +15,9 @@ constexpr std::array<float, kChannels / kChannelsPerGroup> kGroupAngles = {
     3.f,   4.f,   5.f,   6.f,    7.f,  8.f,    9.f,  10.f,   11.f,    12.f};
 constexpr float kOffsetStep = -0.17f;  // degrees per channel inside a group
 
-constexpr std::array<float, kChannels> baseAngles() {
-  std::array<float, kChannels> a{};
-  for (int c = 0; c < kChannels; ++c) a[c] = kGroupAngles[c / kChannelsPerGroup];
-  return a;
-}
-constexpr std::array<float, kChannelsPerGroup> offsetAngles() {
-  std::array<float, kChannelsPerGroup> a{};
-  for (int k = 0; k < kChannelsPerGroup; ++k) a[k] = k * kOffsetStep;
-  return a;
-}
-constexpr std::array<float, kChannels> kBaseAngles = baseAngles();
-constexpr std::array<float, kChannelsPerGroup> kOffsetAngles = offsetAngles();
+constexpr std::array<float, kChannels> kBaseAngles =
+    tail_time::groupedBaseAngles<kChannels, kChannelsPerGroup>([](int g) { return kGroupAngles[g]; });
+constexpr std::array<float, kChannelsPerGroup> kOffsetAngles = tail_time::groupOffsetAngles<kChannelsPerGroup>(kOffsetStep);
 
 }  // namespace hestin
 

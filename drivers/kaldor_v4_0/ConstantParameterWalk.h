@@ -200,10 +200,7 @@ void ConstantParameterWalk<Model>::emitBlock(const WalkSettings& ws, double step
 
 template <typename Model>
 bool ConstantParameterWalk<Model>::inSplitWindow(const PointInfo& p) const {
-  const int minimum = model().minimumBlocks();
-  if (m_FrameAzimuths.size() <= static_cast<std::size_t>(minimum < 0 ? 0 : minimum)) return false;
-  const double past = static_cast<double>(p.H_angle) - m_SplitAzimuth;
-  return 0.0 < past && past < model().splitWindow();
+  return pastSplit(p, model().minimumBlocks(), model().splitWindow());
 }
 
 template <typename Model>
@@ -212,25 +209,13 @@ void ConstantParameterWalk<Model>::emitPoint(const WalkSettings& ws, PointInfo* 
   const bool nextFrame = inSplitWindow(*p);
   if (nextFrame) m_FrameComplete = 1;
 
-  const DecoderSettings& s = *ws.settings;
-  if ((s.filterDistanceZero && !(p->Distance > 0.f)) || s.channelSelection[p->Channel] == 0) return;
+  if (droppedBySettings(*ws.settings, *p)) return;
 
   const kaldor::XYZPair xyz = geometry(p->Channel, p->H_angle, p->Distance, dual ? p->Distance2 : -1.0);
   if (!Model::keepPoint(p, q)) return;
-  p->x = xyz.x1;
-  p->y = xyz.y1;
-  p->z = xyz.z1;
-  if (dual) {
-    q->x = xyz.x2;
-    q->y = xyz.y2;
-    q->z = xyz.z2;
-  }
-
-  LidarCloud& cloud = nextFrame ? *m_NextCloud : *m_CurrentCloud;
-  LidarCloud& selectedCloud = nextFrame ? *m_NextSelectedCloud : *m_CurrentSelectedCloud;
   // Only the box selects: the calibration selection has no meaning for these models.
-  if (m_SelectFlag && m_SelectBox.contains(p->x, p->y, p->z)) admit(ws, selectedCloud, p, q);
-  admit(ws, cloud, p, q);
+  place(ws, p, q, dual, xyz, nextFrame,
+        [this](const PointInfo& point) { return m_SelectFlag && m_SelectBox.contains(point.x, point.y, point.z); });
 }
 
 // x = d cos[c] sin(a) + R0 sin(a - A0), y = d cos[c] cos(a) + R0 cos(a - A0), z = d sin[c].
@@ -258,3 +243,22 @@ inline kaldor::XYZPair ConstantParameterWalk<Model>::geometry(int channel, doubl
   }
   return out;
 }
+
+// A walk whose split constants follow the block step (Drelka, Ostrik): they start from the
+// adaptive start values and are re-chosen from every block step.
+template <typename Model>
+class AdaptiveSplitWalk : public ConstantParameterWalk<Model> {
+public:
+  static constexpr double kSplitWindow = 0.0;  // unused: the adaptive window replaces it
+
+  int minimumBlocks() const { return m_AdaptiveMinimumBlocks; }
+  double splitWindow() const { return m_AdaptiveSplitWindow; }
+  void onBlockStep(double step) {
+    const kaldor::AdaptiveSplit split = kaldor::adaptiveSplit(step);
+    m_AdaptiveMinimumBlocks = split.minimumBlocks;
+    m_AdaptiveSplitWindow = split.window;
+  }
+
+  std::int32_t m_AdaptiveMinimumBlocks = kaldor::kAdaptiveStartMinimumBlocks;
+  std::int32_t m_AdaptiveSplitWindow = kaldor::kAdaptiveStartWindow;  // degrees
+};

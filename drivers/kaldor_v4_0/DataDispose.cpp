@@ -155,12 +155,7 @@ void DataDispose::emitBlock(const WalkSettings& ws, double step, float base, boo
   }
 }
 
-bool DataDispose::inSplitWindow(const PointInfo& p) const {
-  if (m_FrameAzimuths.size() <= static_cast<std::size_t>(m_MinimumBlocks < 0 ? 0 : m_MinimumBlocks))
-    return false;
-  const double past = static_cast<double>(p.H_angle) - m_SplitAzimuth;
-  return 0.0 < past && past < m_SplitWindow;
-}
+bool DataDispose::inSplitWindow(const PointInfo& p) const { return pastSplit(p, m_MinimumBlocks, m_SplitWindow); }
 
 inline bool DataDispose::selected(const WalkSettings& ws, const PointInfo& p) const {
   const DecoderSettings& s = *ws.settings;
@@ -179,23 +174,10 @@ void DataDispose::emitPoint(const WalkSettings& ws, PointInfo* p, PointInfo* q, 
   const bool nextFrame = inSplitWindow(*p);
   if (nextFrame) m_FrameComplete = 1;
 
-  const DecoderSettings& s = *ws.settings;
-  if ((s.filterDistanceZero && !(p->Distance > 0.f)) || s.channelSelection[p->Channel] == 0) return;
+  if (droppedBySettings(*ws.settings, *p)) return;
 
   const XYZPair xyz = computeXYZ(p->Channel, p->H_angle, p->Distance, dual ? p->Distance2 : -1.0);
-  p->x = xyz.x1;
-  p->y = xyz.y1;
-  p->z = xyz.z1;
-  if (dual) {
-    q->x = xyz.x2;
-    q->y = xyz.y2;
-    q->z = xyz.z2;
-  }
-
-  LidarCloud& cloud = nextFrame ? *m_NextCloud : *m_CurrentCloud;
-  LidarCloud& selectedCloud = nextFrame ? *m_NextSelectedCloud : *m_CurrentSelectedCloud;
-  if (selected(ws, *p)) admit(ws, selectedCloud, p, q);
-  admit(ws, cloud, p, q);
+  place(ws, p, q, dual, xyz, nextFrame, [&](const PointInfo& point) { return selected(ws, point); });
 }
 
 void DataDispose::disposeSingleEcho(const unsigned char* bytes) { walk(bytes, false); }

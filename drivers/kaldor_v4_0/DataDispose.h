@@ -128,6 +128,22 @@ protected:
   void emitBlock(const WalkSettings& ws, double step, float base, bool dual);
   void emitPoint(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool dual);
   bool inSplitWindow(const PointInfo& p) const;
+  // Past the split azimuth by less than `window` degrees, once the frame holds more than
+  // `minimumBlocks` blocks.
+  bool pastSplit(const PointInfo& p, int minimumBlocks, double window) const {
+    if (m_FrameAzimuths.size() <= static_cast<std::size_t>(minimumBlocks < 0 ? 0 : minimumBlocks)) return false;
+    const double past = static_cast<double>(p.H_angle) - m_SplitAzimuth;
+    return 0.0 < past && past < window;
+  }
+  // Zero distance (when filtered) or a switched-off channel.
+  static bool droppedBySettings(const DecoderSettings& s, const PointInfo& p) {
+    return (s.filterDistanceZero && !(p.Distance > 0.f)) || s.channelSelection[p.Channel] == 0;
+  }
+  // Writes the positions of the echoes, then admits them to this frame's or the next
+  // frame's clouds; `select` decides on the position just written.
+  template <typename Select>
+  [[gnu::always_inline]] inline void place(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool dual,
+                                           const kaldor::XYZPair& xyz, bool nextFrame, Select select);
   [[gnu::always_inline]] inline bool selected(const WalkSettings& ws, const PointInfo& p) const;
   void countDistance(float distance);
   double nextStep(float last, float previous);
@@ -180,6 +196,23 @@ inline void DataDispose::admit(const WalkSettings& ws, LidarCloud& cloud, PointI
       if (ws.dualReturn) append(q);
       break;
   }
+}
+
+template <typename Select>
+inline void DataDispose::place(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool dual,
+                               const kaldor::XYZPair& xyz, bool nextFrame, Select select) {
+  p->x = xyz.x1;
+  p->y = xyz.y1;
+  p->z = xyz.z1;
+  if (dual) {
+    q->x = xyz.x2;
+    q->y = xyz.y2;
+    q->z = xyz.z2;
+  }
+  LidarCloud& cloud = nextFrame ? *m_NextCloud : *m_CurrentCloud;
+  LidarCloud& selectedCloud = nextFrame ? *m_NextSelectedCloud : *m_CurrentSelectedCloud;
+  if (select(*p)) admit(ws, selectedCloud, p, q);
+  admit(ws, cloud, p, q);
 }
 
 // Consecutive points lie a fraction of a degree apart: sin and cos come from the last

@@ -4,25 +4,13 @@
 
 // Model bytes 3, 10: a single-line sensor whose frame-split constants follow the block step.
 // Channel 0's cosine and sine and the starting split constants are set by the factory.
-class DataDispose_Drelka_v4_0 : public ConstantParameterWalk<DataDispose_Drelka_v4_0> {
+class DataDispose_Drelka_v4_0 : public AdaptiveSplitWalk<DataDispose_Drelka_v4_0> {
 public:
   static constexpr kaldor::AzimuthForm kAzimuthForm = kaldor::AzimuthForm::Hundredths;
   static constexpr double kMetresPerCount = 0.004;
-  static constexpr double kSplitWindow = 0.0;  // unused: the adaptive window replaces it
   static constexpr bool kOpticalCentre = true;
   static constexpr double kR0 = 0.0361;        // metres
   static constexpr double kA0 = 20.25;         // degrees
   static std::uint8_t channelOf(int) { return 0; }
   static float verticalAngleOf(std::uint8_t) { return 0.f; }
-
-  int minimumBlocks() const { return m_OwnMinimumBlocks; }
-  double splitWindow() const { return m_OwnSplitWindow; }
-  void onBlockStep(double step) {
-    const kaldor::AdaptiveSplit split = kaldor::adaptiveSplit(step);
-    m_OwnMinimumBlocks = split.minimumBlocks;
-    m_OwnSplitWindow = split.window;
-  }
-
-  std::int32_t m_OwnMinimumBlocks = kaldor::kAdaptiveStartMinimumBlocks;
-  std::int32_t m_OwnSplitWindow = kaldor::kAdaptiveStartWindow;  // degrees
 };

@@ -5,26 +5,14 @@
 // Model bytes 5, 6: a single-line sensor reporting millimetres, with no optical-centre offset
 // and frame-split constants that follow the block step. Channel 0's cosine and sine are set
 // by the factory.
-class DataDispose_Ostrik : public ConstantParameterWalk<DataDispose_Ostrik> {
+class DataDispose_Ostrik : public AdaptiveSplitWalk<DataDispose_Ostrik> {
 public:
   static constexpr kaldor::AzimuthForm kAzimuthForm = kaldor::AzimuthForm::Hundredths;
   static constexpr double kMetresPerCount = 0.001;
-  static constexpr double kSplitWindow = 0.0;  // unused: the adaptive window replaces it
   static constexpr bool kOpticalCentre = false;
   static constexpr double kR0 = 0.0;
   static constexpr double kA0 = 0.0;
   static std::uint8_t channelOf(int) { return 0; }
   static float verticalAngleOf(std::uint8_t) { return 0.f; }
   static double distance(std::uint16_t count) { return count / 1000.0; }  // millimetres
-
-  int minimumBlocks() const { return m_AdaptiveMinimumBlocks; }
-  double splitWindow() const { return m_AdaptiveSplitWindow; }
-  void onBlockStep(double step) {
-    const kaldor::AdaptiveSplit split = kaldor::adaptiveSplit(step);
-    m_AdaptiveMinimumBlocks = split.minimumBlocks;
-    m_AdaptiveSplitWindow = split.window;
-  }
-
-  std::int32_t m_AdaptiveMinimumBlocks = kaldor::kAdaptiveStartMinimumBlocks;
-  std::int32_t m_AdaptiveSplitWindow = kaldor::kAdaptiveStartWindow;  // degrees
 };

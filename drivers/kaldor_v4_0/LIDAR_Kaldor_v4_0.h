@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstddef>
-#include <initializer_list>
 #include <memory>
 
 #include "DataDispose.h"
@@ -25,20 +24,11 @@ public:
 
   // The sub-model decoder, null until the first accepted data packet.
   DataDispose* subModel() const { return m_SubModel.get(); }
-  // The next packet is timed as the first of a run (time step 0).
-  void markRunStart() { m_FirstPacketOfRun = true; }
 
 private:
   void handleDevicePacket(const unsigned char* packet);
   void decodePacketTime(const unsigned char* packet);
   void attachSubModel(int modelByte);
-  void endOfDataCallbacks();
-  struct ConfigByte {
-    std::size_t offset;
-    int value;  // its low byte is written
-  };
-  bool editConfigPacket(std::initializer_list<ConfigByte> bytes);
 
   std::unique_ptr<DataDispose> m_SubModel;
-  bool m_FirstPacketOfRun = true;
 };

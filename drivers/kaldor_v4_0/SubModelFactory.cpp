@@ -41,8 +41,8 @@ std::unique_ptr<DataDispose> makeFyrel() {
 
 std::unique_ptr<DataDispose> makeDrelka() {
   auto d = std::make_unique<DataDispose_Drelka_v4_0>();
-  d->m_OwnMinimumBlocks = 50;
-  d->m_OwnSplitWindow = 100;  // degrees
+  d->m_AdaptiveMinimumBlocks = 50;
+  d->m_AdaptiveSplitWindow = 100;  // degrees
   d->loadChannelTrig(0, 0.0);
   return d;
 }

@@ -8,18 +8,9 @@ namespace sembrel {
 constexpr float kLowestAngle = -6.67f;  // degrees, channel 0
 constexpr float kChannelSpacing = 0.33f;
 
-constexpr ChannelAngles sembrelNominalAngles() {
-  ChannelAngles a{};
-  for (int c = 0; c < kChannels; ++c) a[c] = c * kChannelSpacing + kLowestAngle;
-  return a;
-}
-constexpr ChannelAngles sembrelGroupBaseAngles() {
-  ChannelAngles a{};
-  for (int c = 0; c < kChannels; ++c) a[c] = (c / kChannelsPerGroup) * kChannelsPerGroup * kChannelSpacing + kLowestAngle;
-  return a;
-}
-constexpr ChannelAngles kSembrelNominal = sembrelNominalAngles();
-constexpr ChannelAngles kSembrelGroupBase = sembrelGroupBaseAngles();
+constexpr ChannelAngles kSembrelNominal = channelAngles([](int c) { return c * kChannelSpacing + kLowestAngle; });
+constexpr ChannelAngles kSembrelGroupBase = channelAngles(
+    [](int c) { return (c / kChannelsPerGroup) * kChannelsPerGroup * kChannelSpacing + kLowestAngle; });
 
 }  // namespace sembrel
 

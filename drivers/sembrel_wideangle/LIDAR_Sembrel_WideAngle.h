@@ -9,19 +9,9 @@ constexpr std::array<float, kChannels / kChannelsPerGroup> kWideGroupAngles = {-
                                                                               -2.f,  0.f,   2.f,  5.f};
 constexpr float kWideChannelSpacing = 0.33f;  // degrees inside a group
 
-constexpr ChannelAngles wideNominalAngles() {
-  ChannelAngles a{};
-  for (int c = 0; c < kChannels; ++c)
-    a[c] = kWideGroupAngles[c / kChannelsPerGroup] + (c % kChannelsPerGroup) * kWideChannelSpacing;
-  return a;
-}
-constexpr ChannelAngles wideGroupBaseAngles() {
-  ChannelAngles a{};
-  for (int c = 0; c < kChannels; ++c) a[c] = kWideGroupAngles[c / kChannelsPerGroup];
-  return a;
-}
-constexpr ChannelAngles kWideNominal = wideNominalAngles();
-constexpr ChannelAngles kWideGroupBase = wideGroupBaseAngles();
+constexpr ChannelAngles kWideNominal = channelAngles(
+    [](int c) { return kWideGroupAngles[c / kChannelsPerGroup] + (c % kChannelsPerGroup) * kWideChannelSpacing; });
+constexpr ChannelAngles kWideGroupBase = channelAngles([](int c) { return kWideGroupAngles[c / kChannelsPerGroup]; });
 
 }  // namespace sembrel
 

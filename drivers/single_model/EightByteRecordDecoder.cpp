@@ -35,19 +35,8 @@ void EightByteRecordDecoder::disposeSingleEcho(const unsigned char* packet) {
     const EchoPositions pos = pointPosition(r.channel, h, v, r.distance, -1.0);
     const DecoderSettings& s = activeSettings();
     if (h < s.hAngleStart || h > s.hAngleEnd) continue;
-    PointInfo p{};
-    p.x = pos.x1;
-    p.y = pos.y1;
-    p.z = pos.z1;
-    p.data[3] = 1.f;
-    p.Channel = static_cast<std::uint8_t>(r.channel);
-    p.H_angle = h;
-    p.V_angle = v;
-    p.Distance = r.distance;
-    p.Intensity = record[kIntensityOffset];
-    p.Distance2 = singleEchoDistance2(r);
-    colour(p);
-    p.Mtimestamp_nsce = m_PacketTime - (kSingleRecords - 1 - k) * step;
+    const RecordFields f{r.channel, h, v, m_PacketTime - (kSingleRecords - 1 - k) * step};
+    const PointInfo p = singleEchoPoint(f, pos, r.distance, record[kIntensityOffset], singleEchoDistance2(r));
     appendPoint(p);
     selectPoint(p);
   }
@@ -65,23 +54,9 @@ void EightByteRecordDecoder::disposeDoubleEcho(const unsigned char* packet) {
     const EchoPositions pos = pointPosition(r.channel, h, v, r.distance, distance2);
     const DecoderSettings& s = activeSettings();
     if (h < s.hAngleStart || h > s.hAngleEnd) continue;
-    PointInfo first{};
-    first.data[3] = 1.f;
-    first.Channel = static_cast<std::uint8_t>(r.channel);
-    first.H_angle = h;
-    first.V_angle = v;
-    first.Mtimestamp_nsce = m_PacketTime - (kDualRecords - 1 - k) * step;
-    PointInfo second = first;
-    first.x = pos.x1, first.y = pos.y1, first.z = pos.z1;
-    first.Distance = r.distance;
-    first.Intensity = record[kIntensityOffset];
-    first.Distance2 = distance2;
-    first.Intensity2 = intensity2;
-    second.x = pos.x2, second.y = pos.y2, second.z = pos.z2;
-    second.Distance = second.Distance2 = distance2;
-    second.Intensity = second.Intensity2 = intensity2;
-    colour(first);
-    colour(second);
+    const RecordFields f{r.channel, h, v, m_PacketTime - (kDualRecords - 1 - k) * step};
+    PointInfo first, second;
+    dualEchoPoints(f, pos, r.distance, record[kIntensityOffset], distance2, intensity2, first, second);
     if (s.calibOpen) {
       // While collecting, the first echo alone is selected, by the calibration rules.
       const int echo = s.echo;

@@ -4,7 +4,6 @@
 #pragma once
 
 #include "ScanDecoder.h"
-#include "SevenByteRecordDecoder.h"  // EchoPositions
 
 namespace eight_byte {
 

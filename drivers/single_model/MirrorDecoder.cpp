@@ -74,23 +74,10 @@ EchoPositions MirrorDecoder::pointPosition(int channel, float& hAngle, float& vA
                                            double distance2) {
   const double* cosT = cosTable();
   const double* sinT = sinTable();
-  EchoPositions out;
-  // Both echoes along one direction (px, py, pz); a second echo only with a distance.
-  auto place = [&](double px, double py, double pz) {
-    out.x1 = static_cast<float>(px * distance1);
-    out.y1 = static_cast<float>(py * distance1);
-    out.z1 = static_cast<float>(pz * distance1);
-    if (distance2 > 0.0) {
-      out.x2 = static_cast<float>(px * distance2);
-      out.y2 = static_cast<float>(py * distance2);
-      out.z2 = static_cast<float>(pz * distance2);
-    }
-  };
   const int hi = angleIndex(hAngle);
   if (m_ReturnMode == kSingleEchoPlain || m_ReturnMode == kDualEchoPlain) {
     const int vi = angleIndex(vAngle);
-    place(cosT[vi] * sinT[hi], cosT[vi] * cosT[hi], sinT[vi]);
-    return out;
+    return alongDirection(cosT[vi] * sinT[hi], cosT[vi] * cosT[hi], sinT[vi], distance1, distance2);
   }
   const int m = angleIndex(m_mirrorAngle[static_cast<std::size_t>(channel)]);
   const int e = angleIndex(vAngle + mirrorTilt());
@@ -101,7 +88,7 @@ EchoPositions MirrorDecoder::pointPosition(int channel, float& hAngle, float& vA
   const double w = std::sqrt(1.0 - u * u);
   const double p = u * cosT[hi] + w * sinT[hi];
   const double q = w * cosT[hi] - u * sinT[hi];
-  place(a * p, a * q, s);
+  EchoPositions out = alongDirection(a * p, a * q, s, distance1, distance2);
   const DecoderSettings& set = activeSettings();
   if (config().OriginalAngleOutput || set.setParam == kOriginalAnglesParam) {
     vAngle = m_vAngleBias[static_cast<std::size_t>(channel)] + vAngle;

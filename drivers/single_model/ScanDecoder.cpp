@@ -44,12 +44,7 @@ void ScanDecoder::readTailTime(const unsigned char* packet, std::size_t offset) 
     timeRecordFromUtc(count, m_gpsYearFlag);
     seconds = static_cast<double>(count);
   } else {
-    m_Year = packet[offset] + 2000;
-    m_Month = packet[offset + 1];
-    m_Day = packet[offset + 2];
-    m_Hour = packet[offset + 3];
-    m_Minute = packet[offset + 4];
-    m_Second = packet[offset + 5];
+    timeRecordFromBytes(packet + offset);
     seconds = timeRecordAsUtc();
   }
   m_SubSecond = readBE32(packet, offset + 6) / 1e9;

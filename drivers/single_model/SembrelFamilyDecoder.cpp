@@ -24,12 +24,7 @@ void SembrelFamilyDecoder::decodePacket(const unsigned char* bytes, std::size_t 
   unsigned char packet[kPacketBytes] = {};
   std::memcpy(packet, bytes, std::min(length, kPacketBytes));
   if (isDeviceHeader(packet)) {
-    m_Year = packet[kDeviceYearOffset] + 2000;
-    m_Month = packet[kDeviceYearOffset + 1];
-    m_Day = packet[kDeviceYearOffset + 2];
-    m_Hour = packet[kDeviceYearOffset + 3];
-    m_Minute = packet[kDeviceYearOffset + 4];
-    m_Second = packet[kDeviceYearOffset + 5];
+    timeRecordFromBytes(packet + kDeviceYearOffset);
     std::vector<int> values(1 + kOffsetAngleCount, 0);
     for (int k = 0; k < kOffsetAngleCount; ++k) values[1 + k] = readSignedBE16(packet, kDeviceOffsetAngles + 2 * k);
     disposeDevicePacket(values);

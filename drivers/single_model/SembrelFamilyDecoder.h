@@ -14,6 +14,14 @@ constexpr int kChannels = 32;
 constexpr int kChannelsPerGroup = 4;
 using ChannelAngles = std::array<float, kChannels>;  // degrees
 
+// A table of every channel's angle.
+template <typename AngleOf>
+constexpr ChannelAngles channelAngles(AngleOf angleOf) {
+  ChannelAngles a{};
+  for (int c = 0; c < kChannels; ++c) a[c] = angleOf(c);
+  return a;
+}
+
 constexpr std::size_t kPacketBytes = 1206;
 constexpr std::size_t kHourOffset = 1197;
 constexpr std::size_t kMinuteOffset = 1198;

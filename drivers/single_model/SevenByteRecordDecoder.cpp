@@ -75,18 +75,8 @@ void SevenByteRecordDecoder::disposeSingleEcho(const unsigned char* packet) {
     if (!admitRecord(record, kDefaultFrameLimit, r)) continue;
     double v = 0.0;
     const EchoPositions pos = computeXYZ(r.channel, r.hAngle, v, r.distance, -1.0);
-    PointInfo p{};
-    p.x = pos.x1;
-    p.y = pos.y1;
-    p.z = pos.z1;
-    p.data[3] = 1.f;
-    p.Channel = static_cast<std::uint8_t>(r.channel);
-    p.H_angle = r.hAngle;
-    p.V_angle = static_cast<float>(v);
-    p.Distance = r.distance;
-    p.Intensity = record.intensity();
-    colour(p);
-    p.Mtimestamp_nsce = m_PacketTime - (kSingleRecords - 1 - k) * step;
+    const RecordFields f{r.channel, r.hAngle, static_cast<float>(v), m_PacketTime - (kSingleRecords - 1 - k) * step};
+    const PointInfo p = singleEchoPoint(f, pos, r.distance, record.intensity(), 0.f);
     appendPoint(p);
     if (inSelectBox(p) && checkFiltrationData(&p)) appendSelected(p);
   }
@@ -102,27 +92,9 @@ void SevenByteRecordDecoder::disposeDoubleEcho(const unsigned char* packet) {
     const std::uint8_t intensity2 = record.intensity2();
     double v = 0.0;
     const EchoPositions pos = computeXYZ(r.channel, r.hAngle, v, r.distance, distance2);
-    PointInfo first{};
-    first.data[3] = 1.f;
-    first.Channel = static_cast<std::uint8_t>(r.channel);
-    first.H_angle = r.hAngle;
-    first.V_angle = static_cast<float>(v);
-    first.Mtimestamp_nsce = m_PacketTime - (kDualRecords - 1 - k) * step;
-    PointInfo second = first;
-    first.x = pos.x1;
-    first.y = pos.y1;
-    first.z = pos.z1;
-    first.Distance = r.distance;
-    first.Intensity = record.intensity();
-    first.Distance2 = distance2;
-    first.Intensity2 = intensity2;
-    second.x = pos.x2;
-    second.y = pos.y2;
-    second.z = pos.z2;
-    second.Distance = second.Distance2 = distance2;
-    second.Intensity = second.Intensity2 = intensity2;
-    colour(first);
-    colour(second);
+    const RecordFields f{r.channel, r.hAngle, static_cast<float>(v), m_PacketTime - (kDualRecords - 1 - k) * step};
+    PointInfo first, second;
+    dualEchoPoints(f, pos, r.distance, record.intensity(), distance2, intensity2, first, second);
     appendEchoPair(first, second, true);
   }
 }

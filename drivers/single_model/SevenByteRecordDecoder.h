@@ -42,12 +42,6 @@ private:
 
 }  // namespace seven_byte
 
-// Positions of a record's two echoes, metres.
-struct EchoPositions {
-  float x1 = 0.f, y1 = 0.f, z1 = 0.f;
-  float x2 = 0.f, y2 = 0.f, z2 = 0.f;
-};
-
 class SevenByteRecordDecoder : public SingleModelDecoder {
 public:
   // Channel, horizontal angle (degrees), vertical angle out (degrees), two distances (metres;

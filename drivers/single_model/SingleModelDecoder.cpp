@@ -1,83 +1,25 @@
 #include "SingleModelDecoder.h"
 
-#include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <ctime>
-#include <thread>
 
 namespace {
 
-constexpr auto kIdlePoll = std::chrono::milliseconds(1);
-constexpr int kEndOfDataStatus = 2;
 constexpr int kDistanceTallyCap = 31;
 constexpr double kCountedDistance = 1e-8;  // metres; below this a record has no distance
-constexpr const char* kFrameSyncText = "Frame synchronization failure!";
-constexpr const char* kConfigNotReadyText = "Equipment package is not update!!!";
 
 }  // namespace
 
 SingleModelDecoder::~SingleModelDecoder() { stopAndWait(); }
 
 void SingleModelDecoder::dataProcessThread() {
-  m_FirstPacketOfRun = true;
-  std::unique_ptr<unsigned char[]> data;
-  std::size_t length = 0;
-  for (;;) {
-    if (m_Stop.load()) {
-      clearQueue();
-      return;
-    }
-    if (popPacket(data, length)) {
-      feedPacket(data.get(), length);
-      data.reset();
-    } else {
-      std::this_thread::sleep_for(kIdlePoll);
-    }
-    // End of offline data once the queue is drained, so the last packets still count. The
-    // run is marked stopped first: a caller that feeds again on hearing of the end starts
-    // a new run instead of losing packets to this one.
-    if (m_Offline.load() && m_EndOfData.load() && queueEmpty()) {
-      LidarStop();
-      endOfDataCallbacks();
-    }
-  }
+  runDecodeLoop([this](const unsigned char* bytes, std::size_t length) { feedPacket(bytes, length); });
 }
 
 void SingleModelDecoder::feedPacket(const unsigned char* bytes, std::size_t length) {
   if (bytes == nullptr) return;
   refreshSettings();
   decodePacket(bytes, length);
-}
-
-void SingleModelDecoder::endOfDataCallbacks() {
-  if (!queueEmpty()) return;
-  VectorFrameCallback* vectorCb = m_VectorCallback.load();
-  if (vectorCb && *vectorCb) (*vectorCb)(m_WorkVector, kEndOfDataStatus);
-  if (!queueEmpty()) return;
-  SharedVectorFrameCallback* sharedCb = m_SharedVectorCallback.load();
-  if (sharedCb && *sharedCb) (*sharedCb)(m_WorkSharedVector, kEndOfDataStatus);
-  if (!queueEmpty()) return;
-  TwoCloudCallback* twoCb = m_TwoCloudCallback.load();
-  if (twoCb && *twoCb) {
-    // Before any frame there are no handed clouds: hand empty ones rather than null.
-    LidarCloudPtr frame = m_LastFrameCloud ? m_LastFrameCloud : LidarCloudPtr(new LidarCloud);
-    LidarCloudPtr selected = m_LastSelectedCloud ? m_LastSelectedCloud : LidarCloudPtr(new LidarCloud);
-    (*twoCb)(frame, selected, m_FrameStatus, m_ReturnMode, m_ModelValue, activeSettings().lineParam);
-  }
-}
-
-double SingleModelDecoder::pointStep(int pointTimes) {
-  if (m_FirstPacketOfRun) {
-    m_PreviousPacketTime = m_PacketTime;
-    m_FirstPacketOfRun = false;
-  }
-  return (m_PacketTime - m_PreviousPacketTime) / pointTimes;
-}
-
-void SingleModelDecoder::finishPacket() {
-  m_PreviousPacketTime = m_PacketTime;
-  m_FirstPacketOfRun = false;
 }
 
 void SingleModelDecoder::handOver() {
@@ -120,62 +62,48 @@ void SingleModelDecoder::appendEchoPair(const PointInfo& first, const PointInfo&
   if (useSecond && inSelectBox(second) && checkFiltrationData(&second)) appendSelected(second);
 }
 
-namespace {
-
-std::tm timeRecordTm(int year, int month, int day, int hour, int minute, int second) {
-  std::tm tm{};
-  tm.tm_year = year - 1900;
-  tm.tm_mon = month - 1;
-  tm.tm_mday = day;
-  tm.tm_hour = hour;
-  tm.tm_min = minute;
-  tm.tm_sec = second;
-  return tm;
+PointInfo SingleModelDecoder::recordPoint(const RecordFields& f) {
+  PointInfo p{};
+  p.data[3] = 1.f;
+  p.Channel = static_cast<std::uint8_t>(f.channel);
+  p.H_angle = f.hAngle;
+  p.V_angle = f.vAngle;
+  p.Mtimestamp_nsce = f.time;
+  return p;
 }
 
-double checkedSeconds(std::time_t t) {
-  if (t == static_cast<std::time_t>(-1)) {
-    std::perror("parse error");
-    return -1.0;
-  }
-  return static_cast<double>(t);
+PointInfo SingleModelDecoder::singleEchoPoint(const RecordFields& f, const EchoPositions& pos, float distance,
+                                              std::uint8_t intensity, float distance2) {
+  PointInfo p = recordPoint(f);
+  p.x = pos.x1;
+  p.y = pos.y1;
+  p.z = pos.z1;
+  p.Distance = distance;
+  p.Intensity = intensity;
+  p.Distance2 = distance2;
+  colour(p);
+  return p;
 }
 
-}  // namespace
-
-double SingleModelDecoder::timeRecordAsUtc() {
-  std::tm tm = timeRecordTm(m_Year, m_Month, m_Day, m_Hour, m_Minute, m_Second);
-  tm.tm_isdst = 0;
-  return checkedSeconds(timegm(&tm));
-}
-
-double SingleModelDecoder::timeRecordAsLocal() {
-  std::tm tm = timeRecordTm(m_Year, m_Month, m_Day, m_Hour, m_Minute, m_Second);
-  tm.tm_isdst = -1;
-  return checkedSeconds(std::mktime(&tm));
-}
-
-void SingleModelDecoder::timeRecordFromUtc(std::uint64_t seconds, bool gpsYearOffset) {
-  constexpr int kGpsYearShift = 70;  // GPS-epoch counts read as 1970-based
-  const std::time_t t = static_cast<std::time_t>(seconds);
-  std::tm tm{};
-  if (!gmtime_r(&t, &tm)) return;
-  m_Year = tm.tm_year + 1900 - (gpsYearOffset ? kGpsYearShift : 0);
-  m_Month = tm.tm_mon + 1;
-  m_Day = tm.tm_mday;
-  m_Hour = tm.tm_hour;
-  m_Minute = tm.tm_min;
-  m_Second = tm.tm_sec;
-}
-
-bool SingleModelDecoder::editConfigPacket(std::initializer_list<ConfigByte> bytes) {
-  if (!prepareConfigPacket()) {
-    sendMessage(kConfigNotReadyText, kConfigNotReadyCode);
-    return false;
-  }
-  std::lock_guard<std::mutex> lock(m_DeviceMutex);
-  for (const ConfigByte& b : bytes) m_ConfigPacket[b.offset] = static_cast<unsigned char>(b.value & 0xFF);
-  return true;
+void SingleModelDecoder::dualEchoPoints(const RecordFields& f, const EchoPositions& pos, float distance1,
+                                        std::uint8_t intensity1, float distance2, std::uint8_t intensity2,
+                                        PointInfo& first, PointInfo& second) {
+  first = recordPoint(f);
+  second = first;
+  first.x = pos.x1;
+  first.y = pos.y1;
+  first.z = pos.z1;
+  first.Distance = distance1;
+  first.Intensity = intensity1;
+  first.Distance2 = distance2;
+  first.Intensity2 = intensity2;
+  second.x = pos.x2;
+  second.y = pos.y2;
+  second.z = pos.z2;
+  second.Distance = second.Distance2 = distance2;
+  second.Intensity = second.Intensity2 = intensity2;
+  colour(first);
+  colour(second);
 }
 
 void SingleModelDecoder::writeCalibrationRow(bool secondFile, int channel, float referenceMm, float distanceMm,

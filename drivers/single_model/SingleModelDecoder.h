@@ -1,12 +1,46 @@
-// Base of the single-model decoders: the decode loop, packet timing, frame hand-over,
-// configuration edits and calibration rows. A model adds its packet walk and its tables.
+// Base of the single-model decoders: the packet feed, frame hand-over, point appends and
+// calibration rows. A model adds its packet walk and its tables.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <initializer_list>
 
 #include "LIDAR_Template.h"
+
+// Positions of a record's two echoes, metres.
+struct EchoPositions {
+  float x1 = 0.f, y1 = 0.f, z1 = 0.f;
+  float x2 = 0.f, y2 = 0.f, z2 = 0.f;
+};
+
+// Both echoes along one direction (dx, dy, dz); a second echo only with a distance (metres).
+inline EchoPositions alongDirection(double dx, double dy, double dz, double distance1, double distance2) {
+  EchoPositions out;
+  out.x1 = static_cast<float>(distance1 * dx);
+  out.y1 = static_cast<float>(distance1 * dy);
+  out.z1 = static_cast<float>(distance1 * dz);
+  if (distance2 > 0.0) {
+    out.x2 = static_cast<float>(distance2 * dx);
+    out.y2 = static_cast<float>(distance2 * dy);
+    out.z2 = static_cast<float>(distance2 * dz);
+  }
+  return out;
+}
+
+// Both echoes from the vertical angle's cosine cV and sine s and the horizontal direction
+// (u, w): x = cV d u, y = cV d w, z = s d; a second echo only with a distance (metres).
+inline EchoPositions fromVerticalTerms(double cV, double s, double u, double w, double distance1, double distance2) {
+  EchoPositions out;
+  out.x1 = static_cast<float>(cV * distance1 * u);
+  out.y1 = static_cast<float>(cV * distance1 * w);
+  out.z1 = static_cast<float>(s * distance1);
+  if (distance2 > 0.0) {
+    out.x2 = static_cast<float>(cV * distance2 * u);
+    out.y2 = static_cast<float>(cV * distance2 * w);
+    out.z2 = static_cast<float>(s * distance2);
+  }
+  return out;
+}
 
 class SingleModelDecoder : public LIDAR_Template {
 public:
@@ -17,8 +51,6 @@ public:
   // Decodes one queued packet with the current settings; the loop calls it for every
   // packet, tests call it directly.
   void feedPacket(const unsigned char* bytes, std::size_t length);
-  // The next packet is timed as the first of a run (its points get its own time).
-  void markRunStart() { m_FirstPacketOfRun = true; }
 
   int m_frameMarkerCount = 0;  // frame markers seen since the last hand-over
 
@@ -26,10 +58,6 @@ protected:
   SingleModelDecoder() = default;
 
   virtual void decodePacket(const unsigned char* bytes, std::size_t length) = 0;
-
-  // Seconds between two points of this packet; a run's first packet steps from itself.
-  double pointStep(int pointTimes);
-  void finishPacket();  // the packet time becomes the previous one
 
   // publishFrame, then the marker count and the sync-failure flag start again.
   void handOver();
@@ -45,34 +73,30 @@ protected:
   // selection of the first point can be left to the caller.
   void appendEchoPair(const PointInfo& first, const PointInfo& second, bool selectFirst);
 
-  // Time record <-> seconds since 1970. A failed conversion prints "parse error" and
-  // gives -1.
-  double timeRecordAsUtc();
-  double timeRecordAsLocal();
-  void timeRecordFromUtc(std::uint64_t seconds, bool gpsYearOffset);
-
-  struct ConfigByte {
-    std::size_t offset;
-    int value;  // its low byte is written
-  };
-  // Edits the configuration packet; without a device-information packet: code 10023.
-  bool editConfigPacket(std::initializer_list<ConfigByte> bytes);
-
   // One calibration row: channel, reference, distance, difference, second distance, "T".
   void writeCalibrationRow(bool secondFile, int channel, float referenceMm, float distanceMm,
                            float secondDistanceMm);
 
   void colour(PointInfo& point) { setPointColor(&point, activeSettings().rgbType); }
 
-private:
-  void endOfDataCallbacks();
-
-  bool m_FirstPacketOfRun = true;
+  // What the points of one record share.
+  struct RecordFields {
+    int channel;
+    float hAngle, vAngle;  // degrees
+    double time;           // seconds
+  };
+  // A record's point with its channel, angles and time only.
+  static PointInfo recordPoint(const RecordFields& f);
+  // The coloured point of a single-echo record.
+  PointInfo singleEchoPoint(const RecordFields& f, const EchoPositions& pos, float distance, std::uint8_t intensity,
+                            float distance2);
+  // The coloured points of a dual-echo record: the first carries both echoes' distance and
+  // intensity, the second its own in both fields.
+  void dualEchoPoints(const RecordFields& f, const EchoPositions& pos, float distance1, std::uint8_t intensity1,
+                      float distance2, std::uint8_t intensity2, PointInfo& first, PointInfo& second);
 };
 
-// Frame-cloud limits (points) and message codes shared by the models.
-constexpr int kFrameSyncCode = 10021;
-constexpr int kConfigNotReadyCode = 10023;
+// Message code and angle units shared by the models.
 constexpr int kNotSupportedCode = 10024;
 constexpr double kRadiansPerDegree = kDecoderPi / 180.0;
 constexpr double kDegreesPerRadian = 180.0 / kDecoderPi;

@@ -65,12 +65,7 @@ void TailTimeDecoder::decodePacket(const unsigned char* bytes, std::size_t lengt
     timeRecordFromUtc(seconds, false);
     m_PacketTime = static_cast<double>(seconds) + m_SubSecond;
   } else {
-    m_Year = packet[kTimeFormOffset] + 2000;
-    m_Month = packet[kMonthOffset];
-    m_Day = packet[kMonthOffset + 1];
-    m_Hour = packet[kMonthOffset + 2];
-    m_Minute = packet[kMonthOffset + 3];
-    m_Second = packet[kMonthOffset + 4];
+    timeRecordFromBytes(packet + kTimeFormOffset);
     m_SubSecond = readLE32(packet, kNanosecondsOffset) / 1e9;
     m_PacketTime = timeRecordAsUtc() + m_SubSecond;
   }
@@ -91,23 +86,13 @@ bool TailTimeDecoder::verticalTerms(int channel, double hAngle, double& k, doubl
 
 EchoPositions TailTimeDecoder::computeXYZ(int channel, double hAngle, double& vAngle, double distance1,
                                           double distance2) {
-  EchoPositions out;
   double k = 0.0, s = 0.0;
   // A record without a first distance has no direction: it stays at the origin.
-  if (!(distance1 > 0.0) || !verticalTerms(channel, hAngle, k, s)) return out;
+  if (!(distance1 > 0.0) || !verticalTerms(channel, hAngle, k, s)) return {};
   const double cV = std::sqrt(1.0 - s * s);
   vAngle = std::asin(s) * kDegreesPerRadian;
   const int h = angleIndex(hAngle);
-  const double cosH = cosTable()[h], sinH = sinTable()[h];
-  out.x1 = static_cast<float>(cV * distance1 * cosH);
-  out.y1 = static_cast<float>(cV * distance1 * sinH);
-  out.z1 = static_cast<float>(s * distance1);
-  if (distance2 > 0.0) {
-    out.x2 = static_cast<float>(cV * distance2 * cosH);
-    out.y2 = static_cast<float>(cV * distance2 * sinH);
-    out.z2 = static_cast<float>(s * distance2);
-  }
-  return out;
+  return fromVerticalTerms(cV, s, cosTable()[h], sinTable()[h], distance1, distance2);
 }
 
 bool TailTimeDecoder::setLidarRotateState(int value) {

@@ -28,6 +28,21 @@ constexpr std::size_t kRotateStateGuard = 40, kRotateState = 41;
 constexpr std::size_t kSourceSelection = 44;
 constexpr std::size_t kWorkState = 45;
 
+// Grouped channel tables: every channel of a group of `PerGroup` takes its group's base
+// angle (degrees), and the k-th channel of a group is k offset steps from it.
+template <std::size_t Channels, std::size_t PerGroup, typename GroupAngle>
+constexpr std::array<float, Channels> groupedBaseAngles(GroupAngle groupAngle) {
+  std::array<float, Channels> a{};
+  for (std::size_t c = 0; c < Channels; ++c) a[c] = groupAngle(static_cast<int>(c / PerGroup));
+  return a;
+}
+template <std::size_t PerGroup>
+constexpr std::array<float, PerGroup> groupOffsetAngles(float step) {
+  std::array<float, PerGroup> a{};
+  for (std::size_t k = 0; k < PerGroup; ++k) a[k] = static_cast<int>(k) * step;
+  return a;
+}
+
 }  // namespace tail_time
 
 class TailTimeDecoder : public SevenByteRecordDecoder {

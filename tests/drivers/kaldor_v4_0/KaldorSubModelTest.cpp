@@ -198,8 +198,8 @@ TEST(KaldorConstantWalk, AdaptiveSplitFollowsTheBlockStep) {
       b.model(static_cast<std::uint8_t>(model)).azimuths(0, r.step).allRecords(2500, 9);
       h.feed(b);
       if (auto* d = dynamic_cast<DataDispose_Drelka_v4_0*>(h.decoder.subModel())) {
-        EXPECT_EQ(d->m_OwnMinimumBlocks, r.minimumBlocks);
-        EXPECT_EQ(d->m_OwnSplitWindow, r.window);
+        EXPECT_EQ(d->m_AdaptiveMinimumBlocks, r.minimumBlocks);
+        EXPECT_EQ(d->m_AdaptiveSplitWindow, r.window);
       } else {
         auto* o = dynamic_cast<DataDispose_Ostrik*>(h.decoder.subModel());
         ASSERT_NE(o, nullptr);

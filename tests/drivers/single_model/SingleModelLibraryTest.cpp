@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -59,6 +60,12 @@ struct Collector {
     std::lock_guard<std::mutex> lock(mutex);
     frameSizes.push_back(cloud->size());
     changed.notify_all();
+  };
+  // End-of-data calls of the shared-vector form that got a vector rather than null.
+  int sharedEnds = 0;
+  ILidarDriver::SharedVectorFn onSharedVector = [this](std::shared_ptr<std::vector<_MuchLidarData>> v, int status) {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (status == 2 && v && v->empty()) ++sharedEnds;
   };
   bool waitFor(std::size_t frames) {
     std::unique_lock<std::mutex> lock(mutex);
@@ -119,10 +126,12 @@ TEST(SingleModelLibraries, NameOffsetsAndOfflineFrames) {
     dev.u8(52, 24).u8(53, 9).u8(54, 5).u8(55, 4).u8(56, 5).u8(57, 6);
     Collector frames;
     driver->SetTwoCloudCallback(&frames.onFrame);
+    driver->SetSharedVectorCallback(&frames.onSharedVector);
     driver->setOffLineData(const_cast<unsigned char*>(dev.data()), 1206, LidarDataType_Device, false, 1);
     EXPECT_EQ(driver->GetGPS_Time(), model.gpsTimeOffset == 36 ? "2023/8/31 1:2:3" : "2024/9/5 4:5:6");
 
-    // Two frames, then the end of the data repeats the last one.
+    // Two frames, then the end of the data repeats the last one; the shared-vector form,
+    // called just before, gets an empty vector rather than null.
     PacketBuilder p = model.packet();
     for (int n = 0; n < 2; ++n)
       driver->setOffLineData(const_cast<unsigned char*>(p.data()), static_cast<unsigned short>(p.size()),
@@ -132,6 +141,7 @@ TEST(SingleModelLibraries, NameOffsetsAndOfflineFrames) {
     std::lock_guard<std::mutex> lock(frames.mutex);
     EXPECT_EQ(frames.frameSizes,
               (std::vector<std::size_t>{model.pointsPerFrame, model.pointsPerFrame, model.pointsPerFrame}));
+    EXPECT_EQ(frames.sharedEnds, 1);
   }
 }
 
