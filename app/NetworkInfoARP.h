@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "ByteReaders.h"
+
 struct NetworkInfoARP {
   QString srcMAC;
   QString dstMAC;
@@ -61,9 +63,7 @@ constexpr std::size_t kDeviceMacOffset = kDevicePacketOffset + 18;
 constexpr std::size_t kDeviceDataPortOffset = kDevicePacketOffset + 24;  // big-endian
 constexpr std::size_t kDeviceDevPortOffset = kDevicePacketOffset + 26;   // big-endian
 
-inline std::uint16_t readBE16(const unsigned char* p, std::size_t offset) {
-  return static_cast<std::uint16_t>((p[offset] << 8) | p[offset + 1]);
-}
+using bytes::readBE16;
 
 // "xx-xx-xx-xx-xx-xx", two lower-case hex digits each.
 QString macText(const unsigned char* frame, std::size_t offset);

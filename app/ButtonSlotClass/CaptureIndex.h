@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "ByteReaders.h"
+
 struct LidarInitParam;
 
 namespace capture {
@@ -69,16 +71,9 @@ constexpr double kDatagramAngleUnit = 1.0 / 128.0;  // degrees per count, signed
 constexpr std::int64_t kEstimateRecordBytes = 1264;
 constexpr std::int64_t kEstimateFragmentBytes = 1434;
 
-inline std::uint16_t readBE16(const std::uint8_t* p, std::size_t offset) {
-  return static_cast<std::uint16_t>((p[offset] << 8) | p[offset + 1]);
-}
-inline std::uint16_t readLE16(const std::uint8_t* p, std::size_t offset) {
-  return static_cast<std::uint16_t>(p[offset] | (p[offset + 1] << 8));
-}
-inline std::uint32_t readLE32(const std::uint8_t* p, std::size_t offset) {
-  return std::uint32_t(p[offset]) | (std::uint32_t(p[offset + 1]) << 8) |
-         (std::uint32_t(p[offset + 2]) << 16) | (std::uint32_t(p[offset + 3]) << 24);
-}
+using bytes::readBE16;
+using bytes::readLE16;
+using bytes::readLE32;
 
 // What the open dialog chose: the protocol family, the model key and the optional address
 // filter and fixed lengths.

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <thread>
 
+#include "ByteReaders.h"
 #include "LIDAR_Template.h"
 #include "UdpSocket.h"
 
@@ -49,9 +50,7 @@ constexpr const char* kCalibMarker70 = "_70%_";
 constexpr std::size_t kCalibMaxFloats = 32;  // 8 records of 4
 constexpr float kCalibSecondFileThreshold = 1e-6f;
 
-unsigned readBE16(const unsigned char* p, std::size_t offset) {
-  return (static_cast<unsigned>(p[offset]) << 8) | p[offset + 1];
-}
+using bytes::readBE16;
 
 void writeBE16(unsigned char* p, std::size_t offset, unsigned value) {
   p[offset] = static_cast<unsigned char>((value >> 8) & 0xFF);

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "ByteReaders.h"
+
 namespace kaldor {
 
 constexpr std::size_t kPacketBytes = 1212;
@@ -38,22 +40,10 @@ constexpr std::uint8_t kDualReturnCentimetre = 0x40;  // second echo counted in 
 constexpr std::size_t kDeviceSplitFirstOffset = 138;   // u16 BE, hundredths of a degree
 constexpr std::size_t kDeviceSplitSecondOffset = 140;  // u16 BE
 
-inline std::uint16_t readLE16(const unsigned char* p, std::size_t offset) {
-  return static_cast<std::uint16_t>(p[offset] | (p[offset + 1] << 8));
-}
-inline std::uint32_t readLE32(const unsigned char* p, std::size_t offset) {
-  return static_cast<std::uint32_t>(p[offset]) | (static_cast<std::uint32_t>(p[offset + 1]) << 8) |
-         (static_cast<std::uint32_t>(p[offset + 2]) << 16) |
-         (static_cast<std::uint32_t>(p[offset + 3]) << 24);
-}
-inline std::uint16_t readBE16(const unsigned char* p, std::size_t offset) {
-  return static_cast<std::uint16_t>((p[offset] << 8) | p[offset + 1]);
-}
-inline std::uint64_t readBE40(const unsigned char* p, std::size_t offset) {
-  std::uint64_t v = 0;
-  for (std::size_t i = 0; i < 5; ++i) v = (v << 8) | p[offset + i];
-  return v;
-}
+using bytes::readBE16;
+using bytes::readBE40;
+using bytes::readLE16;
+using bytes::readLE32;
 
 inline bool isDualReturnMode(int mode) { return mode == kDualReturn || mode == kDualReturnCentimetre; }
 

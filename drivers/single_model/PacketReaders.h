@@ -5,30 +5,17 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "ByteReaders.h"
+
 namespace single_model {
 
-inline std::uint16_t readBE16(const unsigned char* p, std::size_t offset) {
-  return static_cast<std::uint16_t>((p[offset] << 8) | p[offset + 1]);
-}
-inline std::int16_t readSignedBE16(const unsigned char* p, std::size_t offset) {
-  return static_cast<std::int16_t>(readBE16(p, offset));
-}
-inline std::uint32_t readBE24(const unsigned char* p, std::size_t offset) {
-  return (static_cast<std::uint32_t>(p[offset]) << 16) | (static_cast<std::uint32_t>(p[offset + 1]) << 8) |
-         p[offset + 2];
-}
-inline std::uint32_t readBE32(const unsigned char* p, std::size_t offset) {
-  return (static_cast<std::uint32_t>(p[offset]) << 24) | readBE24(p, offset + 1);
-}
-inline std::uint32_t readLE32(const unsigned char* p, std::size_t offset) {
-  return static_cast<std::uint32_t>(p[offset]) | (static_cast<std::uint32_t>(p[offset + 1]) << 8) |
-         (static_cast<std::uint32_t>(p[offset + 2]) << 16) | (static_cast<std::uint32_t>(p[offset + 3]) << 24);
-}
-inline std::uint64_t readBE40(const unsigned char* p, std::size_t offset) {
-  std::uint64_t v = 0;
-  for (std::size_t i = 0; i < 5; ++i) v = (v << 8) | p[offset + i];
-  return v;
-}
+using bytes::readBE16;
+using bytes::readBE24;
+using bytes::readBE32;
+using bytes::readBE40;
+using bytes::readLE32;
+using bytes::readSignedBE16;
+
 // Two's-complement value of the low `bits` bits.
 inline std::int32_t signExtend(std::uint32_t value, int bits) {
   const std::uint32_t sign = 1u << (bits - 1);
