@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "DialogClosing.h"
+
 #include <functional>
 
 namespace {
@@ -104,18 +106,7 @@ TEST(SaveTypeDialog, EveryOtherWayOfClosingSendsOneCancel) {
   SaveLidarDataTypeSelect dialog;
   QSignalSpy cancelled(&dialog, &SaveLidarDataTypeSelect::sendCancel_Clicked);
   QSignalSpy sent(&dialog, &SaveLidarDataTypeSelect::SendSelectSaveDataTypeSlot);
-  const std::function<void()> ways[] = {
-      [&] { QTest::mouseClick(dialog.ui.widget_title->pushButtonClose, Qt::LeftButton); },
-      [&] { QTest::mouseClick(dialog.ui.pushButton_Cencel, Qt::LeftButton); },
-      [&] { dialog.close(); },
-  };
-  int expected = 0;
-  for (const auto& closeIt : ways) {
-    dialog.show();
-    closeIt();
-    EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(cancelled.count(), ++expected);
-  }
+  expectEachCloseSignalsOnce(dialog, dialog.ui.pushButton_Cencel, cancelled, [&] { dialog.show(); });
   EXPECT_EQ(sent.count(), 0);
 
   // The choices persist between showings.

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "DialogClosing.h"
+
 #include <functional>
 
 #include "CaptureIndex.h"
@@ -260,18 +262,7 @@ TEST_F(OpenDialog, FormStateAndEveryWayOfClosing) {
   dialog.ui.lineEdit_HeadLength->setText("50");
   dialog.ui.lineEdit_LidarIP->setText("10.1.1.1");
 
-  const std::function<void()> ways[] = {
-      [&] { QTest::mouseClick(dialog.ui.widget_title->pushButtonClose, Qt::LeftButton); },
-      [&] { QTest::mouseClick(dialog.ui.pushButton_Cencel, Qt::LeftButton); },
-      [&] { dialog.close(); },
-  };
-  int expected = 0;
-  for (const auto& closeIt : ways) {
-    open(dialog);
-    closeIt();
-    EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(cancelled.count(), ++expected);
-  }
+  expectEachCloseSignalsOnce(dialog, dialog.ui.pushButton_Cencel, cancelled, [&] { open(dialog); });
   EXPECT_EQ(dialog.ui.lineEdit_HeadLength->text(), "50");
   EXPECT_EQ(dialog.ui.lineEdit_LidarIP->text(), "10.1.1.1");
   EXPECT_EQ(dialog.ui.radioButton_Pcap->text(), "Pcap");

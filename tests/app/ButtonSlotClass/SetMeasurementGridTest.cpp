@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "DialogClosing.h"
+
 #include <functional>
 
 namespace {
@@ -67,18 +69,7 @@ TEST_F(GridDialog, SetSendsTheFormAndHidesWithoutTheCloseSignal) {
 TEST_F(GridDialog, EveryWayOfClosingSendsTheCloseSignal) {
   QSignalSpy closed(&dialog, &SetMeasurementGrid::sendcloseGrid);
   QSignalSpy sent(&dialog, &SetMeasurementGrid::sendGridSetValue);
-  const std::function<void()> ways[] = {
-      [&] { QTest::mouseClick(dialog.ui.widget_title->pushButtonClose, Qt::LeftButton); },
-      [&] { QTest::mouseClick(dialog.ui.pushButton_Cancel, Qt::LeftButton); },
-      [&] { dialog.close(); },
-  };
-  int expected = 0;
-  for (const auto& closeIt : ways) {
-    dialog.show();
-    closeIt();
-    EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(closed.count(), ++expected);
-  }
+  expectEachCloseSignalsOnce(dialog, dialog.ui.pushButton_Cancel, closed, [&] { dialog.show(); });
   EXPECT_EQ(sent.count(), 0);
   EXPECT_EQ(dialog.ui.widget_title->titleText(), "Save Measurement Grid");
   EXPECT_EQ(dialog.ui.widget_title->titlePointSize(), 14);
