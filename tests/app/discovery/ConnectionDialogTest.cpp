@@ -8,7 +8,6 @@
 #include "QtPrinters.h"
 
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
@@ -37,16 +36,6 @@ NetworkInfoARP sensor(const QString& mac, const QString& ip, int dataPort, int d
   found.dataPort = dataPort;
   found.devPort = devPort;
   return found;
-}
-
-bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!condition()) {
-    if (timer.elapsed() > timeoutMs) return false;
-    QTest::qWait(20);
-  }
-  return true;
 }
 
 class ConnectionDialog : public ::testing::Test {
@@ -242,7 +231,7 @@ TEST_F(ConnectionDialog, ThreeEmptyRoundsEndTheSearchWithTheMessage) {
   EXPECT_FALSE(child<QPushButton>(dialog, "pBn_OK")->isEnabled());
   EXPECT_FALSE(child<QPushButton>(dialog, "pBn_Cancel")->isEnabled());
 
-  ASSERT_TRUE(waitUntil([&] { return !shown.isEmpty(); }, 10000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !shown.isEmpty(); }, 10000));
   EXPECT_EQ(shown, QStringList{"warring|No Lidaer devices were found in the network!"});
   EXPECT_EQ(rounds.count(), 3);
   EXPECT_TRUE(query->isEnabled());

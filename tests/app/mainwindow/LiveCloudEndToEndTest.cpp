@@ -3,14 +3,13 @@
 // kept in the build tree as mainwindow_live_cloud.png.
 #include <QApplication>
 #include <QComboBox>
-#include <QDeadlineTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QImage>
 #include <QProcess>
 #include <QStandardItemModel>
-#include <QThread>
+#include <QTest>
 
 #include "DeviceLookupConnection.h"
 #include "KaldorSweep.h"
@@ -28,18 +27,6 @@ std::uint16_t freeUdpPort() {
   lumivar::UdpSocket probe;
   if (!probe.open() || !probe.bindAny(0)) return 0;
   return probe.localPort();
-}
-
-// Runs the event loop until done() holds or the time is up.
-template <typename Done>
-bool waitFor(Done done, int milliseconds) {
-  QDeadlineTimer deadline(milliseconds);
-  while (!done()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    QThread::msleep(5);
-  }
-  return true;
 }
 
 // Share of pixels in a rectangle that differ from the view's black background.
@@ -118,7 +105,7 @@ TEST_F(LiveCloud, SenderCloudAppearsInTheView) {
 
   // The first frame is the turn up to the split azimuth; the next ones are whole turns.
   auto* viewer = window.viewer();
-  const bool whole = waitFor([&] {
+  const bool whole = QTest::qWaitFor([&] {
     return viewerPointCount(viewer, "realTime_points") == kaldor_sweep::kPointsPerFrame;
   }, 30000);
   EXPECT_TRUE(whole) << "realTime_points holds " << viewerPointCount(viewer, "realTime_points");
@@ -127,7 +114,7 @@ TEST_F(LiveCloud, SenderCloudAppearsInTheView) {
   EXPECT_TRUE(env.boxes.empty());
 
   // Let a few more frames replace it under the same id, then look at the window.
-  waitFor([] { return false; }, 500);
+  QTest::qWait(500);
   EXPECT_EQ(viewerPointCount(viewer, "realTime_points"), kaldor_sweep::kPointsPerFrame);
   const QImage shot = window.grab().toImage();
   const QString path = QDir::current().absoluteFilePath("mainwindow_live_cloud.png");

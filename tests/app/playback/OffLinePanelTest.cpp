@@ -7,11 +7,10 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDeadlineTimer>
 #include <QFileDialog>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QThread>
+#include <QTest>
 
 #include <pcl/io/pcd_io.h>
 
@@ -24,21 +23,12 @@
 
 namespace {
 
+constexpr int kWaitMs = 20000;  // a generous bound: a failure, not a timing
+
 struct Box {
   QString title;
   QString text;
 };
-
-template <typename Done>
-bool waitFor(Done done, int milliseconds = 20000) {
-  QDeadlineTimer deadline(milliseconds);
-  while (!done()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    QThread::msleep(2);
-  }
-  return true;
-}
 
 class OffLinePanel : public ::testing::Test {
  protected:
@@ -69,7 +59,7 @@ class OffLinePanel : public ::testing::Test {
     return std::count(values.begin(), values.end(), value);
   }
   bool runEnded(int runs = 1) {
-    return waitFor([&] { return finishCount(true) >= runs && !panel->player().isActive(); });
+    return QTest::qWaitFor([&] { return finishCount(true) >= runs && !panel->player().isActive(); }, kWaitMs);
   }
   QString count() const { return panel->ui.label_Count->text(); }
 
@@ -158,17 +148,17 @@ TEST_F(OffLinePanel, PauseThenThreeStepsAdvanceTheCounterByThree) {
   ASSERT_TRUE(openCapture(writeCapture(playfix::taggedFrames(12, 2))));
   panel->ui.toolButton_Play->click();
   panel->ui.toolButton_Play->click();  // pause: held at the next frame end
-  ASSERT_TRUE(waitFor([&] { return panel->player().isWaitingAtGate(); }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return panel->player().isWaitingAtGate(); }, kWaitMs));
   const int held = panel->currentFrame();
   EXPECT_GE(held, 1);
 
   for (int i = 0; i < 3; ++i) panel->ui.toolButton_SeekForward->click();
-  ASSERT_TRUE(waitFor([&] { return panel->player().isWaitingAtGate() && panel->currentFrame() == held + 3; }));
-  ASSERT_TRUE(waitFor([&] { return count() == QString("%1/12").arg(held + 3); }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return panel->player().isWaitingAtGate() && panel->currentFrame() == held + 3; }, kWaitMs));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return count() == QString("%1/12").arg(held + 3); }, kWaitMs));
   EXPECT_EQ(panel->ui.Slider_Frame->value(), held + 3);
 
   panel->ui.toolButton_SeekBackward->click();
-  ASSERT_TRUE(waitFor([&] { return panel->player().isWaitingAtGate() && panel->currentFrame() == held + 2; }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return panel->player().isWaitingAtGate() && panel->currentFrame() == held + 2; }, kWaitMs));
   panel->ui.toolButton_GoToEnd->click();  // stop while held
   EXPECT_FALSE(panel->player().isActive());
   ASSERT_TRUE(runEnded());
@@ -179,13 +169,13 @@ TEST_F(OffLinePanel, LoopRestartsAtTheEndUntilStopClearsIt) {
   panel->ui.checkBox_round->setChecked(true);
   EXPECT_TRUE(panel->isRepeat);
   panel->ui.toolButton_Play->click();
-  ASSERT_TRUE(waitFor([&] { return finishCount(false) >= 3; }));  // started three times
+  ASSERT_TRUE(QTest::qWaitFor([&] { return finishCount(false) >= 3; }, kWaitMs));  // started three times
   panel->ui.toolButton_GoToEnd->click();
   EXPECT_FALSE(panel->isRepeat);
   EXPECT_FALSE(panel->ui.checkBox_round->isChecked());
   EXPECT_FALSE(panel->player().isActive());
   const std::size_t seen = std::size_t(finishes->size());
-  waitFor([] { return false; }, 300);  // let queued finishes arrive: none may restart the replay
+  QTest::qWait(300);  // let queued finishes arrive: none may restart the replay
   EXPECT_FALSE(panel->player().isActive());
   EXPECT_LE(std::size_t(finishes->size()), seen + 1);
   EXPECT_EQ(panel->playCount, 0);
@@ -242,15 +232,15 @@ TEST_F(OffLinePanel, TheFileDialogOpensTheChosenCaptureAndACancelEndsTheRun) {
   QFileDialog* dialog = shownFileDialog(panel.get(), "captureFileDialog");
   ASSERT_NE(dialog, nullptr);
   dialog->reject();
-  ASSERT_TRUE(waitFor([&] { return finishes->size() == 1; }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return finishes->size() == 1; }, kWaitMs));
   EXPECT_TRUE(finishes->at(0).at(0).toBool());
 
   panel->OpenOffLine();
-  ASSERT_TRUE(waitFor([&] { return shownFileDialog(panel.get(), "captureFileDialog") != nullptr; }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return shownFileDialog(panel.get(), "captureFileDialog") != nullptr; }, kWaitMs));
   dialog = shownFileDialog(panel.get(), "captureFileDialog");
   dialog->selectFile(path);
   static_cast<QDialog*>(dialog)->accept();
-  ASSERT_TRUE(waitFor([&] { return panel->frameCount == 3; }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return panel->frameCount == 3; }, kWaitMs));
   EXPECT_EQ(panel->capturePath, path);
   EXPECT_TRUE(panel->ui.toolButton_Play->isEnabled());
   EXPECT_EQ(count(), "0/3");
@@ -284,7 +274,7 @@ TEST_F(OffLinePanel, PcdDirectoryReplaysItsReadableFilesSortedByName) {
   panel->isOfflineMode = true;
   panel->isPcdMode = true;
   panel->loadPcdDirectory(dir.path());
-  ASSERT_TRUE(waitFor([&] { return !boxes.empty(); }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.empty(); }, kWaitMs));
   EXPECT_EQ(boxes[0].title, "information");
   EXPECT_EQ(boxes[0].text, "Open the PCD file successfully");
   EXPECT_EQ(panel->pcdFiles, (QStringList{"a.pcd", "b.pcd", "broken.pcd", "c.pcd", "cut.pcd"}));
@@ -295,7 +285,7 @@ TEST_F(OffLinePanel, PcdDirectoryReplaysItsReadableFilesSortedByName) {
 
   panel->ui.toolButton_Play->click();
   ASSERT_TRUE(runEnded());
-  ASSERT_TRUE(waitFor([&] { return shown.size() == 3; }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return shown.size() == 3; }, kWaitMs));
   EXPECT_EQ(shown, (std::vector<std::size_t>{1, 2, 3}));
   const PointInfo& p = panel->pcdClouds[2]->points[2];
   EXPECT_EQ(p.Channel, 2);
@@ -311,7 +301,7 @@ TEST_F(OffLinePanel, EmptyOrMissingPcdDirectoryLoadsNoFrameAndPlayEndsAtOnce) {
     panel->isOfflineMode = true;
     panel->isPcdMode = true;
     panel->loadPcdDirectory(path);
-    ASSERT_TRUE(waitFor([&] { return !boxes.empty(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.empty(); }, kWaitMs));
     EXPECT_EQ(boxes[0].text, "Open the PCD file successfully");
     EXPECT_EQ(panel->frameCount, 0);
     panel->ui.toolButton_Play->click();
@@ -336,7 +326,7 @@ TEST_F(OffLinePanel, ReplayReachesTheViewThroughTheRealGlueAndKaldorDriver) {
   EXPECT_EQ(panel->frameCount, 3);
   panel->ui.toolButton_Play->click();
   ASSERT_TRUE(runEnded());
-  ASSERT_TRUE(waitFor([&] { return frames >= 2; }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return frames >= 2; }, kWaitMs));
   glue.stoptRun();
 }
 
@@ -344,7 +334,7 @@ TEST_F(OffLinePanel, ClosingThePanelWhilePlayingJoinsTheWorker) {
   ASSERT_TRUE(openCapture(writeCapture(playfix::taggedFrames(40, 2))));
   panel->ui.comboBox_PlaySpeed->setCurrentIndex(0);
   panel->ui.toolButton_Play->click();
-  ASSERT_TRUE(waitFor([&] { return panel->currentFrame() >= 1; }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return panel->currentFrame() >= 1; }, kWaitMs));
   finishes.reset();
   panel.reset();  // the worker is joined before the capture closes
   QCoreApplication::processEvents();
