@@ -17,6 +17,12 @@ build() { # <dir> <cmake args...>
 
 echo "== release build"
 build build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# A second configure must change nothing, or ./run.sh after ./test.sh rebuilds the viewer.
+cmake -S . -B build/release >/dev/null
+if cmake --build build/release -j"$jobs" | grep -E '^\[ *[0-9]+%\] (Building|Linking)'; then
+  echo "A second configure of build/release changed the build." >&2
+  exit 1
+fi
 (cd build/release && xvfb-run -a -s "-screen 0 1600x1000x24" \
   ctest --output-on-failure -j"$test_jobs" --timeout 300)
 

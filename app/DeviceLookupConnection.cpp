@@ -52,9 +52,9 @@ void DeviceLookupConnection::init() {
   connect(view, SIGNAL(onSignalAllARP(QVector<NetworkInfoARP>)), this,
           SLOT(onSignalAllARP(QVector<NetworkInfoARP>)));
   for (QRadioButton* radio : {ui->radioButton_Velkor, ui->radioButton_Kaldor, ui->radioButton_Rendal})
-    connect(radio, SIGNAL(toggled(bool)), this, SLOT(on_radioButton_toggled(bool)));
+    connect(radio, SIGNAL(toggled(bool)), this, SLOT(onSeriesRadioToggled(bool)));
   for (QRadioButton* radio : {ui->radioButton_PackageDev, ui->radioButton_PackageARP})
-    connect(radio, SIGNAL(toggled(bool)), this, SLOT(on_radioButton_Package_toggled(bool)));
+    connect(radio, SIGNAL(toggled(bool)), this, SLOT(onPackageRadioToggled(bool)));
   connect(view, SIGNAL(onSelectNetFinishSignal()), this, SLOT(onGetSelectNetFinishSignal()));
   connect(ui->widget_title->pushButtonClose, SIGNAL(clicked()), this, SLOT(on_pBn_Cancel_clicked()));
   ui->widget_title->setTitlePointSize(18);
@@ -106,7 +106,7 @@ void DeviceLookupConnection::fillModelBox(const QString& family) {
     ui->comboBox_LidarType->addItems(LidarType_Rendal);
 }
 
-void DeviceLookupConnection::on_radioButton_toggled(bool checked) {
+void DeviceLookupConnection::onSeriesRadioToggled(bool checked) {
   if (!checked) return;
   auto* radio = qobject_cast<QRadioButton*>(sender());
   if (!radio) return;
@@ -114,7 +114,7 @@ void DeviceLookupConnection::on_radioButton_toggled(bool checked) {
   fillModelBox(radio->text());
 }
 
-void DeviceLookupConnection::on_radioButton_Package_toggled(bool) {
+void DeviceLookupConnection::onPackageRadioToggled(bool) {
   ui->widget_QueryNet->isArpScan = ui->radioButton_PackageARP->isChecked();
 }
 

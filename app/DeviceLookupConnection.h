@@ -43,8 +43,8 @@ public slots:
   void onSignalAllARP(QVector<NetworkInfoARP> found);
   void on_listView_QueryMac_clicked(QModelIndex index);
   void on_listView_QueryMac_activated(QModelIndex index);
-  void on_radioButton_toggled(bool checked);
-  void on_radioButton_Package_toggled(bool checked);
+  void onSeriesRadioToggled(bool checked);
+  void onPackageRadioToggled(bool checked);
   void onGetSelectNetFinishSignal();
 
 private:

@@ -35,7 +35,7 @@ selectSaveDataPacket::selectSaveDataPacket(QWidget* parent) : MyWidget(parent) {
   connect(ui.radioButton_Pcap, SIGNAL(toggled(bool)), this, SLOT(onToggled(bool)));
   connect(ui.radioButton_PCD, SIGNAL(toggled(bool)), this, SLOT(onToggled(bool)));
   for (QRadioButton* series : {ui.radioButton_Velkor, ui.radioButton_Kaldor, ui.radioButton_Rendal})
-    connect(series, SIGNAL(toggled(bool)), this, SLOT(on_radioButton_toggled(bool)));
+    connect(series, SIGNAL(toggled(bool)), this, SLOT(onSeriesRadioToggled(bool)));
   connect(ui.checkBox_isUse, &QCheckBox::stateChanged, this,
           [this](int state) { onCheckBox_isUseChange(state != Qt::Unchecked); });
 }
@@ -72,7 +72,7 @@ void selectSaveDataPacket::initLidarTypeList() {
   }
 }
 
-void selectSaveDataPacket::on_radioButton_toggled(bool checked) {
+void selectSaveDataPacket::onSeriesRadioToggled(bool checked) {
   if (!checked) return;
   const auto* button = qobject_cast<const QAbstractButton*>(sender());
   const QString text = button ? button->text() : QString();

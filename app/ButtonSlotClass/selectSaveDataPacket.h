@@ -40,7 +40,7 @@ class selectSaveDataPacket : public MyWidget {
   void onOK_Clicked();
   void onCancel_Clicked();
   void onToggled(bool);
-  void on_radioButton_toggled(bool checked);
+  void onSeriesRadioToggled(bool checked);
   void onCheckBox_isUseChange(bool checked);
 
  protected:

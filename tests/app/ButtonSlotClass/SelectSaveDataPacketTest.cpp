@@ -230,9 +230,9 @@ TEST_F(OpenDialog, ChoosingASeriesRefillsTheModelList) {
     (dialog.ui.*c.series)->click();
     EXPECT_EQ(comboItems(dialog), c.combo);
   }
-  dialog.on_radioButton_toggled(false);  // switching off changes nothing
+  dialog.onSeriesRadioToggled(false);  // switching off changes nothing
   EXPECT_EQ(comboItems(dialog), cases[2].combo);
-  dialog.on_radioButton_toggled(true);  // no sending button: no series
+  dialog.onSeriesRadioToggled(true);  // no sending button: no series
   EXPECT_TRUE(comboItems(dialog).isEmpty());
 }
 

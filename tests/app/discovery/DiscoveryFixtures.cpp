@@ -1,6 +1,7 @@
 #include "DiscoveryFixtures.h"
 
 #include <arpa/inet.h>
+#include <dirent.h>
 #include <fcntl.h>
 #include <linux/if_packet.h>
 #include <net/ethernet.h>
@@ -33,6 +34,33 @@ void putBytes(Bytes* bytes, std::size_t offset, const std::array<unsigned char, 
 
 bool run(const std::string& command) {
   return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Names carry the owning test's pid: a run cut short (time-out, closed pipe) leaves its
+// namespace and veth pair behind, and the next run removes those whose owner is gone.
+constexpr const char* kNamespacePrefix = "lvdisc";
+constexpr const char* kLocalPrefix = "lvd";
+
+bool ownerGone(const std::string& name, const std::string& prefix) {
+  if (name.compare(0, prefix.size(), prefix) != 0) return false;
+  const std::string digits = name.substr(prefix.size());
+  if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) return false;
+  const long pid = std::strtol(digits.c_str(), nullptr, 10);
+  return pid > 0 && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+}
+
+void removeLeftovers() {
+  for (const char* dir : {"/var/run/netns", "/sys/class/net"}) {
+    DIR* listing = opendir(dir);
+    if (!listing) continue;
+    std::vector<std::string> names;
+    while (const dirent* entry = readdir(listing)) names.emplace_back(entry->d_name);
+    closedir(listing);
+    for (const std::string& name : names) {
+      if (ownerGone(name, kNamespacePrefix)) run("ip netns del " + name);
+      else if (ownerGone(name, kLocalPrefix)) run("ip link del " + name);
+    }
+  }
 }
 
 }  // namespace
@@ -191,9 +219,10 @@ void SensorSender::sendTo(const std::string& destination, const Bytes& payload) 
 }
 
 NamespacedVeth::NamespacedVeth(const std::string& alias) {
+  removeLeftovers();
   const std::string id = std::to_string(getpid());
-  m_Namespace = "lvdisc" + id;
-  m_Local = "lvd" + id;
+  m_Namespace = kNamespacePrefix + id;
+  m_Local = kLocalPrefix + id;
   m_Peer = "lvp" + id;
   m_Ok = run("ip netns add " + m_Namespace) &&
          run("ip link add " + m_Local + " type veth peer name " + m_Peer) &&
