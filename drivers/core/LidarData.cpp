@@ -20,6 +20,11 @@ constexpr int kMulticastFirstOctetMax = 239;
 
 }  // namespace
 
+bool isDevicePacketStart(const unsigned char* bytes) {
+  return (bytes[0] == 0xA5 || bytes[0] == 0x00) && bytes[1] == kDeviceHeaderTail[0] &&
+         bytes[2] == kDeviceHeaderTail[1] && bytes[3] == kDeviceHeaderTail[2];
+}
+
 bool isDeviceInfoHeader(const unsigned char* bytes, std::size_t length) {
   if (bytes == nullptr || length < kDeviceHeaderBytes) return false;
   if (bytes[0] != 0xA5 && bytes[0] != 0x00) return false;
@@ -177,6 +182,13 @@ void LidarData::waitStopped() {
   if (m_Thread.joinable() && m_Thread.get_id() != std::this_thread::get_id()) m_Thread.join();
 }
 
+void LidarData::deliver(std::vector<unsigned char>& copy, std::size_t length) {
+  std::memcpy(copy.data(), m_Buffer.data(), length);
+  const _LidarDataType kind = isDeviceInfoHeader(copy.data(), length) ? LidarDataType_Device : LidarDataType_Point;
+  std::lock_guard<std::mutex> lock(m_ListenerMutex);
+  for (Listener* listener : m_Listeners) listener->onReceiveData(kind, copy.data(), static_cast<unsigned short>(length));
+}
+
 void LidarData::recvThread() {
   const lumivar::UdpSocket* sockets[2] = {&m_SockData, &m_SockDev};
   std::vector<unsigned char> copy(kMaxDatagramBytes);
@@ -197,38 +209,24 @@ void LidarData::recvThread() {
       continue;
     }
 
-    // Data socket first; one datagram per pass.
-    long received;
-    if (readable[0]) {
+    // One datagram from every ready socket per pass: steady data never starves the device socket.
+    bool failed = false;
+    for (int i = 0; i < 2 && !failed; ++i) {
+      if (!readable[i]) continue;
+      lumivar::UdpSocket& socket = i == 0 ? m_SockData : m_SockDev;
       std::fill(m_Buffer.begin(), m_Buffer.end(), 0);
-      received = m_SockData.receive(m_Buffer.data(), m_Buffer.size());
-      if (received == lumivar::UdpSocket::kNothingWaiting) continue;  // dropped after the wait: wait again
+      const long received = socket.receive(m_Buffer.data(), m_Buffer.size());
+      if (received == lumivar::UdpSocket::kNothingWaiting) continue;  // dropped after the wait
       if (received < 0) {
-        sendMessage("recvfrom m_SockData fail\n", 10005);
+        sendMessage(i == 0 ? "recvfrom m_SockData fail\n" : "recvfromErr m_SockDev fail\n", i == 0 ? 10005 : 10006);
+        failed = true;
         break;
       }
-    } else if (readable[1]) {
-      std::fill(m_Buffer.begin(), m_Buffer.end(), 0);
-      received = m_SockDev.receive(m_Buffer.data(), m_Buffer.size());
-      if (received == lumivar::UdpSocket::kNothingWaiting) continue;
-      if (received < 0) {
-        sendMessage("recvfromErr m_SockDev fail\n", 10006);
-        break;
-      }
-    } else {
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      continue;
+      // A datagram longer than the buffer arrived cut; drop it rather than hand on a fragment.
+      if (static_cast<std::size_t>(received) > m_Buffer.size()) continue;
+      deliver(copy, static_cast<std::size_t>(received));
     }
-    // A datagram longer than the buffer arrived cut; drop it rather than hand on a fragment.
-    if (static_cast<std::size_t>(received) > m_Buffer.size()) continue;
-
-    const std::size_t length = static_cast<std::size_t>(received);
-    std::memcpy(copy.data(), m_Buffer.data(), length);
-    const _LidarDataType kind =
-        isDeviceInfoHeader(copy.data(), length) ? LidarDataType_Device : LidarDataType_Point;
-    std::lock_guard<std::mutex> lock(m_ListenerMutex);
-    for (Listener* listener : m_Listeners)
-      listener->onReceiveData(kind, copy.data(), static_cast<unsigned short>(length));
+    if (failed) break;
   }
   closeSockets();
   m_Running.store(false);
