@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -210,21 +209,25 @@ void LidarData::recvThread() {
     }
 
     // One datagram from every ready socket per pass: steady data never starves the device socket.
+    struct Source {
+      lumivar::UdpSocket& socket;
+      const char* failure;
+      int code;
+    };
+    const Source sources[2] = {{m_SockData, "recvfrom m_SockData fail\n", 10005},
+                               {m_SockDev, "recvfromErr m_SockDev fail\n", 10006}};
     bool failed = false;
     for (int i = 0; i < 2 && !failed; ++i) {
       if (!readable[i]) continue;
-      lumivar::UdpSocket& socket = i == 0 ? m_SockData : m_SockDev;
       std::fill(m_Buffer.begin(), m_Buffer.end(), 0);
-      const long received = socket.receive(m_Buffer.data(), m_Buffer.size());
+      const long received = sources[i].socket.receive(m_Buffer.data(), m_Buffer.size());
       if (received == lumivar::UdpSocket::kNothingWaiting) continue;  // dropped after the wait
       if (received < 0) {
-        sendMessage(i == 0 ? "recvfrom m_SockData fail\n" : "recvfromErr m_SockDev fail\n", i == 0 ? 10005 : 10006);
+        sendMessage(sources[i].failure, sources[i].code);
         failed = true;
-        break;
-      }
-      // A datagram longer than the buffer arrived cut; drop it rather than hand on a fragment.
-      if (static_cast<std::size_t>(received) > m_Buffer.size()) continue;
-      deliver(copy, static_cast<std::size_t>(received));
+      } else if (static_cast<std::size_t>(received) <= m_Buffer.size()) {
+        deliver(copy, static_cast<std::size_t>(received));
+      }  // else it arrived cut: dropped rather than handed on as a fragment
     }
     if (failed) break;
   }
