@@ -81,15 +81,6 @@ bool UdpSocket::setReceiveBuffer(int bytes) {
   return true;
 }
 
-bool UdpSocket::setReuseAddress(bool on) {
-  const int value = on ? 1 : 0;
-  if (::setsockopt(m_Fd, SOL_SOCKET, SO_REUSEADDR, &value, sizeof value) != 0) {
-    m_LastError = std::strerror(errno);
-    return false;
-  }
-  return true;
-}
-
 bool UdpSocket::bindAny(std::uint16_t port) {
   sockaddr_in addr{};
   addr.sin_family = AF_INET;

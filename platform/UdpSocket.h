@@ -36,7 +36,6 @@ public:
   int fd() const { return m_Fd; }
 
   bool setReceiveBuffer(int bytes);
-  bool setReuseAddress(bool on);
   bool bindAny(std::uint16_t port);          // any local address; port 0 picks a free one
   std::uint16_t localPort() const;
   bool joinMulticast(const std::string& group);  // on any interface

@@ -14,7 +14,7 @@ constexpr int kEndOfDataStatus = 2;
 }  // namespace
 
 void LIDAR_Template::runDecodeLoop(const std::function<void(const unsigned char*, std::size_t)>& decode) {
-  m_FirstPacketOfRun = true;
+  markRunStart();
   std::unique_ptr<unsigned char[]> data;
   std::size_t length = 0;
   for (;;) {
@@ -28,6 +28,7 @@ void LIDAR_Template::runDecodeLoop(const std::function<void(const unsigned char*
     } else {
       std::this_thread::sleep_for(kIdlePoll);
     }
+    reportDrops();
     // The run is marked stopped before the callbacks: a caller that feeds again on hearing
     // of the end starts a new run instead of losing packets to this one.
     if (m_Offline.load() && m_EndOfData.load() && queueEmpty()) {
@@ -66,10 +67,8 @@ double LIDAR_Template::pointStep(int pointTimes) {
   return (m_PacketTime - m_PreviousPacketTime) / pointTimes;
 }
 
-void LIDAR_Template::finishPacket() {
-  m_PreviousPacketTime = m_PacketTime;
-  m_FirstPacketOfRun = false;
-}
+// A packet that was not walked computed no step: the run's first step is still to come.
+void LIDAR_Template::finishPacket() { m_PreviousPacketTime = m_PacketTime; }
 
 namespace {
 

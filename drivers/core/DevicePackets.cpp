@@ -259,20 +259,21 @@ bool LIDAR_Template::editConfigPacket(std::initializer_list<ConfigByte> bytes) {
   return true;
 }
 
+// Values that do not fit their field are refused commands (10024), not address faults.
 bool LIDAR_Template::setLidarRotateSpeed(int speed) {
   return writeConfigWord(kRotateSpeedOffset, speed, 0,
                          "Failed to set the Lidar rotate speed!!! The speed must be 0 to 65535.",
-                         kCodeLidarAddress);
+                         kCodeNotSupported);
 }
 
 bool LIDAR_Template::setDataPort(int port) {
   return writeConfigWord(kDataPortOffset, port, 1,
-                         "Failed to set the data port!!! The port must be 1 to 65535.", kCodeDestAddress);
+                         "Failed to set the data port!!! The port must be 1 to 65535.", kCodeNotSupported);
 }
 
 bool LIDAR_Template::setDevPort(int port) {
   return writeConfigWord(kDevPortOffset, port, 1,
-                         "Failed to set the device port!!! The port must be 1 to 65535.", kCodeDestAddress);
+                         "Failed to set the device port!!! The port must be 1 to 65535.", kCodeNotSupported);
 }
 
 bool LIDAR_Template::setLidarRotateState(int) {
@@ -400,38 +401,48 @@ std::array<std::array<float, 4>, 8> LIDAR_Template::calibrationBounds() const {
 
 bool LIDAR_Template::writeCalibrationData(int channel, float distance, bool open, std::vector<float> list,
                                           std::string path, bool close) {
-  // Groups of four floats, at most eight records; the last float picks the second file.
-  if (list.empty() || list.size() > kCalibMaxFloats || list.size() % 4 != 0) return false;
+  // Opening reads the last float to choose the second file: it needs one. Longer lists than
+  // the eight records would run past them.
+  if (list.size() > kCalibMaxFloats || (open && list.empty())) {
+    sendMessage("Failed to set the calibration parameters!!! The bounds list must hold " +
+                    std::string(open ? "1" : "0") + " to 32 values, not " + std::to_string(list.size()) + ".",
+                kCodeNotSupported);
+    return false;
+  }
 
   std::lock_guard<std::mutex> lock(m_CalibMutex);
-  for (std::size_t i = 0; i < list.size(); ++i) m_CalibBounds[i / 4][i % 4] = list[i];
-  const bool secondFile = std::fabs(list.back()) > kCalibSecondFileThreshold;
+  // Whole groups of four fill the records; the floats of a last, shorter group (the third
+  // angle range of a six-float list) stay in the list, where the decoders read them.
+  for (std::size_t i = 0; i + 4 <= list.size(); i += 4)
+    for (std::size_t k = 0; k < 4; ++k) m_CalibBounds[i / 4][k] = list[i + k];
 
   std::string storedPath = path;
   if (open && !path.empty()) {
     if (m_CalibFile1.is_open()) m_CalibFile1.close();
+    if (m_CalibFile2.is_open()) m_CalibFile2.close();
     m_CalibFile1.clear();
     m_CalibFile1.open(path, std::ios::out | std::ios::trunc);
     m_CalibFile1 << kCalibHeader << "\n";
-    if (secondFile) {
+    m_CalibSecondInFirst = false;
+    if (std::fabs(list.back()) > kCalibSecondFileThreshold) {
       storedPath = swapCalibMarker(path);
-      // Without a marker both names are one file: it is not opened a second time.
+      // Without a marker both names are one file: it is not opened a second time, and the
+      // second range's rows go to the one file.
       if (storedPath != path) {
-        if (m_CalibFile2.is_open()) m_CalibFile2.close();
         m_CalibFile2.clear();
         m_CalibFile2.open(storedPath, std::ios::out | std::ios::trunc);
         m_CalibFile2 << kCalibHeader << "\n";
+      } else {
+        m_CalibSecondInFirst = true;
       }
     }
   }
-  if (!open && close) {
-    if (m_CalibFile1.is_open()) {
-      m_CalibFile1.flush();
-      m_CalibFile1.close();
-    }
-    if (m_CalibFile2.is_open()) {
-      m_CalibFile2.flush();
-      m_CalibFile2.close();
+  if (!open) {
+    // Collection stops: nothing more is written, so both files are finished now.
+    for (std::ofstream* file : {&m_CalibFile1, &m_CalibFile2}) {
+      if (!file->is_open()) continue;
+      file->flush();
+      file->close();
     }
   }
   editSettings([&](DecoderSettings& s) {

@@ -49,7 +49,12 @@ LIDAR_Template::LIDAR_Template()
   m_SelectedCloud.reset(new LidarCloud);
   m_ThirdCloud.reset(new LidarCloud);
 
-  m_Config->colorBars = loadColorBarFile(kColorBarPath);
+  std::string colourTableError;
+  m_Config->colorBars = loadColorBarFile(kColorBarPath, &colourTableError);
+  if (!colourTableError.empty()) {
+    std::printf("%s\n", colourTableError.c_str());
+    m_PendingMessages.emplace_back(colourTableError, kValuesIgnoredCode);
+  }
   m_Config->colorBarCount = static_cast<int>(m_Config->colorBars.size());
   m_Config->OriginalAngleOutput = lumivar::profileInt("SetD", "OriginalAngleOutput", 0, kDriverConfigPath);
   m_Config->isUserOskel = lumivar::profileInt("Oskel", "isUserOskel", 0, kDriverConfigPath);
@@ -83,12 +88,23 @@ void LIDAR_Template::onReceiveData(_LidarDataType kind, const unsigned char* byt
     std::memcpy(packet.data.get(), bytes, length);
     packet.length = length;
     std::lock_guard<std::mutex> lock(m_QueueMutex);
-    m_Queue.push_back(std::move(packet));
+    if (m_QueuedBytes + length > m_QueueByteLimit) {
+      m_DroppedPackets.fetch_add(1);
+    } else {
+      m_QueuedBytes += length;
+      m_Queue.push_back(std::move(packet));
+    }
   }
   if (kind == LidarDataType_Device) storeDevicePacket(bytes, length);
 }
 
 void LIDAR_Template::storeDevicePacket(const unsigned char* bytes, std::size_t length) {
+  // Configuration packets are built from these bytes: a datagram that does not carry the
+  // whole packet is never taken, so nothing the sensor did not send reaches the sensor.
+  if (length < kDevicePacketBytes) {
+    m_ShortDevicePackets.fetch_add(1);
+    return;
+  }
   // Longer datagrams are cut to the buffer; nothing reads past byte 1205.
   const std::size_t n = std::min(length, kDevicePacketBuffer);
   {
@@ -122,6 +138,7 @@ bool LIDAR_Template::popPacket(std::unique_ptr<unsigned char[]>& data, std::size
   if (m_Queue.empty()) return false;
   data = std::move(m_Queue.front().data);
   length = m_Queue.front().length;
+  m_QueuedBytes -= length;
   m_Queue.pop_front();
   return true;
 }
@@ -136,7 +153,28 @@ void LIDAR_Template::clearQueue() {
   {
     std::lock_guard<std::mutex> lock(m_QueueMutex);
     dropped.swap(m_Queue);
+    m_QueuedBytes = 0;
   }
+}
+
+void LIDAR_Template::setQueueByteLimit(std::size_t bytes) {
+  std::lock_guard<std::mutex> lock(m_QueueMutex);
+  m_QueueByteLimit = bytes;
+}
+
+void LIDAR_Template::reportDrops() {
+  if (m_DroppedPackets.load(std::memory_order_relaxed) == 0 &&
+      m_ShortDevicePackets.load(std::memory_order_relaxed) == 0)
+    return;
+  const auto now = std::chrono::steady_clock::now();
+  if (now < m_NextDropReport) return;
+  m_NextDropReport = now + std::chrono::seconds(1);
+  if (const unsigned long n = m_DroppedPackets.exchange(0))
+    sendMessage("Packet queue full: " + std::to_string(n) + " packets dropped", kPacketsDroppedCode);
+  if (const unsigned long n = m_ShortDevicePackets.exchange(0))
+    sendMessage("Short device-information packets ignored: " + std::to_string(n) +
+                    " (a device packet has 1206 bytes)",
+                kPacketsDroppedCode);
 }
 
 std::size_t LIDAR_Template::queuedPackets() {
@@ -215,6 +253,10 @@ void LIDAR_Template::sendTimeMessage() {
 void LIDAR_Template::setMessageCallback(MessageCallback* cb) {
   m_MessageCallback.store(cb);
   m_Receiver->SetCallbackMessage(cb);
+  if (cb == nullptr || !*cb) return;
+  std::vector<std::pair<std::string, int>> pending;
+  pending.swap(m_PendingMessages);
+  for (auto& m : pending) sendMessage(std::move(m.first), m.second);
 }
 
 // ---------------------------------------------------------------- run control

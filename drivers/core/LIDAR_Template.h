@@ -4,6 +4,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <fstream>
@@ -30,6 +31,10 @@ using DevicePacketCallback = std::function<void(unsigned char*, int)>;
 using MessageCallback = std::function<void(std::string, int)>;
 
 constexpr std::size_t kMinQueuedPacketBytes = 1206;   // shorter packets are not queued
+// Bound of the packet queue: about four seconds of the fastest sensor of the suite (the
+// 128-channel model at 10 Hz and 0.2 degree, near 13,500 packets/s or 16 MB/s); what does
+// not fit is dropped and counted.
+constexpr std::size_t kMaxQueuedBytes = 64u << 20;
 constexpr std::size_t kDevicePacketBuffer = 1216;     // last device-information packet
 constexpr std::size_t kDevicePacketBytes = 1206;
 constexpr std::size_t kConfigPacketBytes = 1206;
@@ -41,6 +46,8 @@ constexpr double kDecoderPi = 3.1415926;              // the decoders' value of 
 constexpr int kFrameSyncCode = 10021;
 constexpr const char* kFrameSyncText = "Frame synchronization failure!";
 constexpr int kConfigNotReadyCode = 10023;
+constexpr int kPacketsDroppedCode = 10027;   // queue full or short device packets, once per second
+constexpr int kValuesIgnoredCode = 10028;    // unreadable colour table, device values out of range
 
 // Driver configuration read from ./config.ini and ./colorbar/colorbar.bin at construction.
 struct DriverConfig {
@@ -157,6 +164,8 @@ public:
                             std::string path, bool close);
   // Destination port of configuration packets (the sensor listens on 2368); tests move it.
   void setConfigDestinationPort(std::uint16_t port) { m_ConfigDestPort = port; }
+  // Bytes the packet queue may hold (kMaxQueuedBytes); tests make it small.
+  void setQueueByteLimit(std::size_t bytes);
 
   // Copy of the calibration-bounds records (8 x {4 floats}).
   std::array<std::array<float, 4>, 8> calibrationBounds() const;
@@ -182,7 +191,8 @@ public:
   const double* cosTable() const { return m_Cos.get(); }
   const double* sinTable() const { return m_Sin.get(); }
 
-  // The next packet is timed as the first of a run (its points get its own time).
+  // The next packet that computes a time step is the first of a run: its points get its
+  // own time. The decode loop marks the start of each run.
   void markRunStart() { m_FirstPacketOfRun = true; }
 
 protected:
@@ -211,7 +221,6 @@ protected:
 
   // Copies the stored device packet under its lock (kDevicePacketBuffer bytes).
   std::array<unsigned char, kDevicePacketBuffer> devicePacketCopy() const;
-  bool devicePacketValid() const { return m_DevicePacketFlag.load(); }
   // The stored device packet when one is valid, else the 10023 message and false.
   bool validDevicePacket(std::array<unsigned char, kDevicePacketBuffer>& out);
 
@@ -220,6 +229,8 @@ private:
   // no new packet is queued.
   void endOfDataCallbacks();
   void storeDevicePacket(const unsigned char* bytes, std::size_t length);
+  // Drops counted by the packet entry, reported from the decode loop at most once a second.
+  void reportDrops();
   // Ends the previous decode thread (caller holds m_ThreadMutex).
   void joinDecodeThreadLocked();
   struct AddressRule;
@@ -301,6 +312,11 @@ protected:
   };
   std::mutex m_QueueMutex;
   std::deque<QueuedPacket> m_Queue;
+  std::size_t m_QueuedBytes = 0;                  // under m_QueueMutex
+  std::size_t m_QueueByteLimit = kMaxQueuedBytes; // under m_QueueMutex
+  std::atomic<unsigned long> m_DroppedPackets{0};       // queue full
+  std::atomic<unsigned long> m_ShortDevicePackets{0};   // device packets under 1206 bytes
+  std::chrono::steady_clock::time_point m_NextDropReport{};  // decode thread
 
   // Offline buffer.
   std::vector<unsigned char> m_OfflineBuffer;
@@ -328,6 +344,7 @@ protected:
   std::ofstream m_CalibFile1;
   std::ofstream m_CalibFile2;
   std::array<std::array<float, 4>, 8> m_CalibBounds;
+  bool m_CalibSecondInFirst = false;  // no "_10%_"/"_70%_" marker: one file takes both ranges
 
   // Decode thread.
   std::mutex m_ThreadMutex;
@@ -335,6 +352,8 @@ protected:
 
 private:
   bool m_FirstPacketOfRun = true;  // decode thread
+  // Messages of the construction (no callback yet), sent once a message callback is set.
+  std::vector<std::pair<std::string, int>> m_PendingMessages;
 };
 
 template <typename Edit>

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -19,6 +18,11 @@ constexpr int kMulticastFirstOctetMin = 224;
 constexpr int kMulticastFirstOctetMax = 239;
 
 }  // namespace
+
+bool isDevicePacketStart(const unsigned char* bytes) {
+  return (bytes[0] == 0xA5 || bytes[0] == 0x00) && bytes[1] == kDeviceHeaderTail[0] &&
+         bytes[2] == kDeviceHeaderTail[1] && bytes[3] == kDeviceHeaderTail[2];
+}
 
 bool isDeviceInfoHeader(const unsigned char* bytes, std::size_t length) {
   if (bytes == nullptr || length < kDeviceHeaderBytes) return false;
@@ -177,6 +181,13 @@ void LidarData::waitStopped() {
   if (m_Thread.joinable() && m_Thread.get_id() != std::this_thread::get_id()) m_Thread.join();
 }
 
+void LidarData::deliver(std::vector<unsigned char>& copy, std::size_t length) {
+  std::memcpy(copy.data(), m_Buffer.data(), length);
+  const _LidarDataType kind = isDeviceInfoHeader(copy.data(), length) ? LidarDataType_Device : LidarDataType_Point;
+  std::lock_guard<std::mutex> lock(m_ListenerMutex);
+  for (Listener* listener : m_Listeners) listener->onReceiveData(kind, copy.data(), static_cast<unsigned short>(length));
+}
+
 void LidarData::recvThread() {
   const lumivar::UdpSocket* sockets[2] = {&m_SockData, &m_SockDev};
   std::vector<unsigned char> copy(kMaxDatagramBytes);
@@ -197,38 +208,28 @@ void LidarData::recvThread() {
       continue;
     }
 
-    // Data socket first; one datagram per pass.
-    long received;
-    if (readable[0]) {
+    // One datagram from every ready socket per pass: steady data never starves the device socket.
+    struct Source {
+      lumivar::UdpSocket& socket;
+      const char* failure;
+      int code;
+    };
+    const Source sources[2] = {{m_SockData, "recvfrom m_SockData fail\n", 10005},
+                               {m_SockDev, "recvfromErr m_SockDev fail\n", 10006}};
+    bool failed = false;
+    for (int i = 0; i < 2 && !failed; ++i) {
+      if (!readable[i]) continue;
       std::fill(m_Buffer.begin(), m_Buffer.end(), 0);
-      received = m_SockData.receive(m_Buffer.data(), m_Buffer.size());
-      if (received == lumivar::UdpSocket::kNothingWaiting) continue;  // dropped after the wait: wait again
+      const long received = sources[i].socket.receive(m_Buffer.data(), m_Buffer.size());
+      if (received == lumivar::UdpSocket::kNothingWaiting) continue;  // dropped after the wait
       if (received < 0) {
-        sendMessage("recvfrom m_SockData fail\n", 10005);
-        break;
-      }
-    } else if (readable[1]) {
-      std::fill(m_Buffer.begin(), m_Buffer.end(), 0);
-      received = m_SockDev.receive(m_Buffer.data(), m_Buffer.size());
-      if (received == lumivar::UdpSocket::kNothingWaiting) continue;
-      if (received < 0) {
-        sendMessage("recvfromErr m_SockDev fail\n", 10006);
-        break;
-      }
-    } else {
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      continue;
+        sendMessage(sources[i].failure, sources[i].code);
+        failed = true;
+      } else if (static_cast<std::size_t>(received) <= m_Buffer.size()) {
+        deliver(copy, static_cast<std::size_t>(received));
+      }  // else it arrived cut: dropped rather than handed on as a fragment
     }
-    // A datagram longer than the buffer arrived cut; drop it rather than hand on a fragment.
-    if (static_cast<std::size_t>(received) > m_Buffer.size()) continue;
-
-    const std::size_t length = static_cast<std::size_t>(received);
-    std::memcpy(copy.data(), m_Buffer.data(), length);
-    const _LidarDataType kind =
-        isDeviceInfoHeader(copy.data(), length) ? LidarDataType_Device : LidarDataType_Point;
-    std::lock_guard<std::mutex> lock(m_ListenerMutex);
-    for (Listener* listener : m_Listeners)
-      listener->onReceiveData(kind, copy.data(), static_cast<unsigned short>(length));
+    if (failed) break;
   }
   closeSockets();
   m_Running.store(false);

@@ -19,8 +19,12 @@ constexpr int kDataSocketReceiveBuffer = 10485760;      // SO_RCVBUF of the data
 constexpr int kSelectTimeoutMs = 3000;                  // one "timeout" message per wait
 constexpr std::size_t kMaxAddressTextLength = 19;       // longest address text accepted
 
-// Device-information packets begin A5 FF 00 5A 11 11 55 55 (byte 0 may also be 00).
+// Device-information packets begin A5 FF 00 5A 11 11 55 55 (byte 0 may also be 00): the
+// receiver classifies datagrams by all eight bytes.
 bool isDeviceInfoHeader(const unsigned char* bytes, std::size_t length);
+// The decoders' test on a full-size packet: A5 or 00, then FF 00 5A. It admits every packet
+// the receiver calls a device packet, so none of them is ever decoded as points.
+bool isDevicePacketStart(const unsigned char* bytes);
 
 std::vector<std::string> splitString(std::string text);
 bool isMulticastAddress(std::string address);
@@ -52,6 +56,8 @@ public:
 
 private:
   void recvThread();
+  // Hands the datagram in m_Buffer to every listener through the thread's own copy.
+  void deliver(std::vector<unsigned char>& copy, std::size_t length);
   void closeSockets();
 
   std::atomic<MessageCallback*> m_MessageCallback{nullptr};

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -19,13 +20,39 @@ bool inPair(float minimum, float maximum, float value) {
   return minimum <= value && value <= maximum;
 }
 
+// The whole file, or empty with the reason in `error` when it is there but unreadable.
+std::vector<unsigned char> readWholeFile(const std::string& path, std::string& error) {
+  std::error_code ec;
+  const std::filesystem::file_status status = std::filesystem::status(path, ec);
+  if (!std::filesystem::exists(status)) return {};  // no colour table: nothing to report
+  if (!std::filesystem::is_regular_file(status)) {
+    error = "it is not a file";
+    return {};
+  }
+  std::vector<unsigned char> bytes;
+  try {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+      error = "it cannot be opened";
+      return {};
+    }
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) throw std::ios_base::failure("read error");
+  } catch (const std::exception&) {
+    error = "it cannot be read";
+    return {};
+  }
+  return bytes;
+}
+
 }  // namespace
 
-std::vector<ColorBar> loadColorBarFile(const std::string& path) {
+std::vector<ColorBar> loadColorBarFile(const std::string& path, std::string* error) {
   std::vector<ColorBar> bars;
-  std::ifstream in(path, std::ios::binary);
-  std::vector<unsigned char> bytes;
-  if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::string reason;
+  const std::vector<unsigned char> bytes = readWholeFile(path, reason);
+  if (!reason.empty() && error != nullptr)
+    *error = "Colour table " + path + " ignored (" + reason + "): no colour bars";
   std::printf("\n path=%s,size=%d \n", path.c_str(), static_cast<int>(bytes.size()));
   if (bytes.empty()) std::printf("\n path=%s,size=%d \n", path.c_str(), 0);
   const std::size_t count = bytes.size() / kColorBarBytes;

@@ -18,7 +18,9 @@ constexpr std::size_t kColorBarBytes = 1024;       // one bar in colorbar.bin
 constexpr const char* kColorBarPath = "./colorbar/colorbar.bin";
 
 // Reads size / 1024 bars (a trailing partial bar is ignored); missing or empty: none.
-std::vector<ColorBar> loadColorBarFile(const std::string& path);
+// Something there that cannot be read (a directory, no permission, a read error) also
+// gives none, never an exception, and says why in *error when given.
+std::vector<ColorBar> loadColorBarFile(const std::string& path, std::string* error = nullptr);
 
 // The intensity ramp on v (intensity, or 8 x channel for the channel mode); alpha untouched.
 void applyIntensityRamp(PointInfo* point, std::uint32_t v);

@@ -15,7 +15,7 @@ LIDAR_Fenwyr::LIDAR_Fenwyr() { setHangleRange(-kWindowLimit, kWindowLimit); }
 void LIDAR_Fenwyr::decodePacket(const unsigned char* bytes, std::size_t length) {
   unsigned char packet[kPacketBytes] = {};
   std::memcpy(packet, bytes, std::min(length, kPacketBytes));
-  if (isDeviceHeaderLoose(packet)) {
+  if (isDeviceHeader(packet)) {
     m_gpsYearFlag = packet[scan::kDeviceGpsYearFlag] == scan::kGpsYearFlagValue;
     return;
   }
@@ -53,16 +53,18 @@ void LIDAR_Fenwyr::refractBeam(double& phi, double& theta, double a, double b, d
   const int p = angleIndex(phi), t = angleIndex(theta), ai = angleIndex(a), bi = angleIndex(b);
   const double d[3] = {sinT[t] * cosT[p], sinT[t] * sinT[p], cosT[t]};
   const double m[3] = {sinT[bi] * cosT[ai], sinT[bi] * sinT[ai], cosT[bi]};
-  const double ci = m[0] * d[0] + m[1] * d[1] + m[2] * d[2];
-  const double si = std::sqrt(1.0 - ci * ci);
-  const double st = entering ? si / n : si * n;
+  const double ci = clampUnit(m[0] * d[0] + m[1] * d[1] + m[2] * d[2]);
+  const double si = complementOf(ci);
+  // Leaving past the critical angle the beam would reflect: it is taken at the limit.
+  const double st = std::min(entering ? si / n : si * n, 1.0);
   if (st == 0.0) return;
-  const double ct = std::sqrt(1.0 - st * st);
+  const double ct = complementOf(st);
   const double along = ct * si - st * ci;
   double out[3];
   for (int i = 0; i < 3; ++i) out[i] = st * d[i] + along * m[i];
   const double length = std::sqrt(out[0] * out[0] + out[1] * out[1] + out[2] * out[2]);
-  theta = std::acos(out[2] / length) * kDegreesPerRadian;
+  if (!(length > 0.0)) return;
+  theta = std::acos(clampUnit(out[2] / length)) * kDegreesPerRadian;
   phi = std::atan2(out[1], out[0]) * kDegreesPerRadian;
 }
 

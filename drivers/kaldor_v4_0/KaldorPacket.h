@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "ByteReaders.h"
+#include "LidarData.h"
 
 namespace kaldor {
 
@@ -47,10 +48,8 @@ using bytes::readLE32;
 
 inline bool isDualReturnMode(int mode) { return mode == kDualReturn || mode == kDualReturnCentimetre; }
 
-// Device-information packets start A5 FF 00 5A.
-inline bool isDevicePacket(const unsigned char* p) {
-  return p[0] == 0xA5 && p[1] == 0xFF && p[2] == 0x00 && p[3] == 0x5A;
-}
+// Device-information packets start A5 (or 00) FF 00 5A, as for every model.
+inline bool isDevicePacket(const unsigned char* p) { return isDevicePacketStart(p); }
 
 // A view of one full-size (kPacketBytes) point-data packet.
 class PacketView {

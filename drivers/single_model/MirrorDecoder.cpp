@@ -27,7 +27,7 @@ MirrorDecoder::MirrorDecoder() {
 void MirrorDecoder::decodePacket(const unsigned char* bytes, std::size_t length) {
   unsigned char packet[kPacketBytes] = {};
   std::memcpy(packet, bytes, std::min(length, kPacketBytes));
-  if (isDeviceHeaderLoose(packet)) {
+  if (isDeviceHeader(packet)) {
     m_gpsYearFlag = packet[scan::kDeviceGpsYearFlag] == scan::kGpsYearFlagValue;
     m_ModelValue = packet[kDeviceMode];
     const int major = packet[kDeviceVersionMajor], minor = packet[kDeviceVersionMinor];
@@ -83,9 +83,11 @@ EchoPositions MirrorDecoder::pointPosition(int channel, float& hAngle, float& vA
   const int e = angleIndex(vAngle + mirrorTilt());
   const double k = cosT[m] * cosT[kMirrorIncidence] * cosT[e] - sinT[m] * sinT[e];
   const double s = 2.0 * k * sinT[e] + sinT[m];
-  const double a = std::sqrt(1.0 - s * s);
-  const double u = (2.0 * k * cosT[e] * sinT[kMirrorIncidence] - cosT[m] * sinT[kMirrorComplement]) / a;
-  const double w = std::sqrt(1.0 - u * u);
+  const double a = complementOf(s);
+  const double u =
+      a > 0.0 ? clampUnit((2.0 * k * cosT[e] * sinT[kMirrorIncidence] - cosT[m] * sinT[kMirrorComplement]) / a)
+              : 0.0;
+  const double w = complementOf(u);
   const double p = u * cosT[hi] + w * sinT[hi];
   const double q = w * cosT[hi] - u * sinT[hi];
   EchoPositions out = alongDirection(a * p, a * q, s, distance1, distance2);
@@ -93,8 +95,8 @@ EchoPositions MirrorDecoder::pointPosition(int channel, float& hAngle, float& vA
   if (config().OriginalAngleOutput || set.setParam == kOriginalAnglesParam) {
     vAngle = m_vAngleBias[static_cast<std::size_t>(channel)] + vAngle;
   } else {
-    hAngle = static_cast<float>(std::asin(p) * kDegreesPerRadian);
-    vAngle = static_cast<float>(std::asin(s) * kDegreesPerRadian);
+    hAngle = static_cast<float>(asinDegrees(p));
+    vAngle = static_cast<float>(asinDegrees(s));
   }
   return out;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "ByteReaders.h"
+#include "LidarData.h"
 
 namespace single_model {
 
@@ -23,14 +24,8 @@ inline std::int32_t signExtend(std::uint32_t value, int bits) {
   return static_cast<std::int32_t>(value ^ sign) - static_cast<std::int32_t>(sign);
 }
 
-// Device-information packets start A5 FF 00 5A.
-inline bool isDeviceHeader(const unsigned char* p) {
-  return p[0] == 0xA5 && p[1] == 0xFF && p[2] == 0x00 && p[3] == 0x5A;
-}
-// The scanning models also accept 00 as the first byte.
-inline bool isDeviceHeaderLoose(const unsigned char* p) {
-  return (p[0] == 0xA5 || p[0] == 0x00) && p[1] == 0xFF && p[2] == 0x00 && p[3] == 0x5A;
-}
+// Device-information packets start A5 (or 00) FF 00 5A, for every model alike.
+inline bool isDeviceHeader(const unsigned char* p) { return isDevicePacketStart(p); }
 
 // A record starting FF AA BB CC DD marks the end of a frame.
 inline bool isFrameMarker(const unsigned char* record) {

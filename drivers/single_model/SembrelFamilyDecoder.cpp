@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 
 #include "PacketReaders.h"
 
@@ -59,8 +60,24 @@ void SembrelFamilyDecoder::disposeDevicePacket(const std::vector<int>& values) {
   for (int k = 0; k < kChannelsPerGroup; ++k)
     offsets[k] = allZero ? kReportedZeroOffsets[k] : static_cast<float>(values[1 + k] * kOffsetAngleUnit);
   const double* sinT = sinTable();
-  for (int c = 0; c < kChannels; ++c)
-    m_sinVOffset[c] = static_cast<float>(sinT[angleIndex(offsets[c % kChannelsPerGroup])]);
+  float sines[kChannels];
+  bool usable = true;
+  for (int c = 0; c < kChannels; ++c) {
+    sines[c] = static_cast<float>(sinT[angleIndex(offsets[c % kChannelsPerGroup])]);
+    // The beam's sine peaks at base + 2 x offset (straight ahead); past one it is no angle.
+    if (std::fabs(m_sinVBase[c] + 2.0 * sines[c]) > 1.0) usable = false;
+  }
+  if (!usable) {
+    if (!m_OffsetsRefused) {
+      std::string text = "Device-information offset angles out of range (";
+      for (int k = 0; k < kOffsetAngleCount; ++k) text += (k ? ", " : "") + std::to_string(values[1 + k]);
+      sendMessage(text + " x 0.01 degree): the previous angles stay", kValuesIgnoredCode);
+    }
+    m_OffsetsRefused = true;
+    return;
+  }
+  m_OffsetsRefused = false;
+  std::copy(std::begin(sines), std::end(sines), m_sinVOffset);
 }
 
 EchoPositions SembrelFamilyDecoder::computeXYZ(int channel, double hAngle, double& vAngle, double distance1,
@@ -71,8 +88,8 @@ EchoPositions SembrelFamilyDecoder::computeXYZ(int channel, double hAngle, doubl
   const int h = angleIndex(hAngle);
   const int h2 = angleIndex(hAngle * 0.5);
   // Sine of the vertical angle: it varies with the horizontal angle inside a group.
-  const double s = 2.0 * cosT[h2] * m_sinVOffset[channel] + m_sinVBase[channel];
-  vAngle = std::asin(s) * kDegreesPerRadian;
+  const double s = clampUnit(2.0 * cosT[h2] * m_sinVOffset[channel] + m_sinVBase[channel]);
+  vAngle = asinDegrees(s);
   EchoPositions out;
   const double c = m_cosVAngle[channel];
   out.x1 = static_cast<float>(c * distance1 * cosT[h]);

@@ -55,6 +55,7 @@ public:
   float m_cosVAngle[sembrel::kChannels];
   float m_sinVBase[sembrel::kChannels];
   float m_sinVOffset[sembrel::kChannels];
+  bool m_OffsetsRefused = false;  // the last device packet's offsets were out of range
 
 protected:
   // Nominal vertical angle of each channel and the angle of its group's base.

@@ -112,6 +112,7 @@ void SingleModelDecoder::writeCalibrationRow(bool secondFile, int channel, float
   std::snprintf(row, sizeof row, "%d,%g,%g,%g,%g,T\n", channel, referenceMm, distanceMm,
                 distanceMm - referenceMm, secondDistanceMm);
   std::lock_guard<std::mutex> lock(m_CalibMutex);
-  std::ofstream& file = secondFile ? m_CalibFile2 : m_CalibFile1;
+  // A path without the range marker names one file for both ranges.
+  std::ofstream& file = secondFile && !m_CalibSecondInFirst ? m_CalibFile2 : m_CalibFile1;
   if (file.is_open()) file << row;
 }

@@ -2,6 +2,7 @@
 // calibration rows. A model adds its packet walk and its tables.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -100,3 +101,13 @@ protected:
 constexpr int kNotSupportedCode = 10024;
 constexpr double kRadiansPerDegree = kDecoderPi / 180.0;
 constexpr double kDegreesPerRadian = 180.0 / kDecoderPi;
+
+// Rounding, or a sensor's odd value, can carry a sine or cosine just past one; clamped, the
+// point keeps a direction instead of turning NaN.
+inline double clampUnit(double v) { return v < -1.0 ? -1.0 : (v > 1.0 ? 1.0 : v); }
+inline double asinDegrees(double sine) { return std::asin(clampUnit(sine)) * kDegreesPerRadian; }
+// The cosine belonging to a sine (and the other way round), never the root of a negative.
+inline double complementOf(double sine) {
+  const double c = clampUnit(sine);
+  return std::sqrt(1.0 - c * c);
+}

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "PacketReaders.h"
 
@@ -39,6 +41,19 @@ void TailTimeDecoder::rebuildTables(double correction, const std::vector<float>&
 void TailTimeDecoder::disposeDevicePacket(const std::vector<int>& values) {
   const std::size_t offsetCount = m_StartOffsets.size();
   if (values.size() < 1 + offsetCount) return;
+  // A correction or offset past a quarter turn is no vertical angle: keep the tables.
+  const bool usable = std::all_of(values.begin(), values.begin() + 1 + static_cast<std::ptrdiff_t>(offsetCount),
+                                  [](int v) { return std::abs(v) <= kMaxDeviceAngle; });
+  if (!usable) {
+    if (!m_AnglesRefused) {
+      std::string text = "Device-information vertical angles out of range (";
+      for (std::size_t k = 0; k <= offsetCount; ++k) text += (k ? ", " : "") + std::to_string(values[k]);
+      sendMessage(text + " x 0.01 degree): the previous angles stay", kValuesIgnoredCode);
+    }
+    m_AnglesRefused = true;
+    return;
+  }
+  m_AnglesRefused = false;
   const double correction = values[0] * kDeviceAngleUnit;
   const bool allZero =
       std::all_of(values.begin() + 1, values.begin() + 1 + static_cast<std::ptrdiff_t>(offsetCount),
@@ -89,8 +104,8 @@ EchoPositions TailTimeDecoder::computeXYZ(int channel, double hAngle, double& vA
   double k = 0.0, s = 0.0;
   // A record without a first distance has no direction: it stays at the origin.
   if (!(distance1 > 0.0) || !verticalTerms(channel, hAngle, k, s)) return {};
-  const double cV = std::sqrt(1.0 - s * s);
-  vAngle = std::asin(s) * kDegreesPerRadian;
+  const double cV = complementOf(s);
+  vAngle = asinDegrees(s);
   const int h = angleIndex(hAngle);
   return fromVerticalTerms(cV, s, cosTable()[h], sinTable()[h], distance1, distance2);
 }

@@ -21,6 +21,7 @@ constexpr std::size_t kEchoByteOffset = 1211;
 constexpr std::size_t kDeviceAngles = 240;       // five s16 BE, 0.01 degree
 constexpr int kDeviceAngleCount = 5;
 constexpr double kDeviceAngleUnit = 0.01;
+constexpr int kMaxDeviceAngle = 9000;            // 90 degrees in 0.01 degree
 constexpr int kCorrectedGroupMask = 4;           // channels with this bit clear take the correction
 
 // Configuration packet bytes.
@@ -56,6 +57,7 @@ public:
   void disposeDevicePacket(const std::vector<int>& values);
 
   std::vector<double> m_sinVBase, m_sinVOffset, m_cosVBase, m_cosVOffset;
+  bool m_AnglesRefused = false;  // the last device packet's angles were out of range
 
 protected:
   // Base angle of each channel, and the offset angles (degrees) taken by channel c mod

@@ -28,7 +28,7 @@ LIDAR_Tiskar::LIDAR_Tiskar() {
 void LIDAR_Tiskar::decodePacket(const unsigned char* bytes, std::size_t length) {
   unsigned char packet[kPacketBytes] = {};
   std::memcpy(packet, bytes, std::min(length, kPacketBytes));
-  if (isDeviceHeaderLoose(packet)) {
+  if (isDeviceHeader(packet)) {
     m_gpsYearFlag = packet[scan::kDeviceGpsYearFlag] == scan::kGpsYearFlagValue;
     for (std::size_t i = 0; i < m_vAngleBias.size(); ++i)
       m_vAngleBias[i] = static_cast<float>(readSignedBE16(packet, kDeviceBias + 2 * i) * kBiasUnit);

@@ -1,9 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -44,7 +50,9 @@ TEST(DecoderPacketEntry, QueuesStoresAndFlagsByKindLengthAndHeader) {
       {"device header as kind 0", false, 0, 1206, DeviceA5, 1, false, false, 0},
       {"device packet A5", false, 1, 1206, DeviceA5, 1, true, true, 1},
       {"device packet 00", false, 1, 1206, Device00, 1, true, true, 1},
-      {"short device packet", false, 1, 100, DeviceA5, 0, true, true, 1},
+      // Only a whole device packet is taken: configuration packets are built from it.
+      {"short device packet", false, 1, 100, DeviceA5, 0, false, false, 0},
+      {"short device packet keeps the stored one", true, 1, 14, DeviceA5, 1, false, true, 1},
       {"long device packet is cut", false, 1, 3000, DeviceA5, 1, true, true, 1},
       {"bad header leaves flag clear", false, 1, 1206, BadByte3, 1, true, false, 0},
       {"bad header leaves flag set", true, 1, 1206, BadByte3, 2, true, true, 1},
@@ -100,6 +108,90 @@ TEST(DecoderPacketEntry, QueuedCopiesKeepTheirLengthAndBytes) {
   EXPECT_EQ(data[1299], static_cast<unsigned char>(1299));
   EXPECT_FALSE(decoder.popPacket(data, length));
   EXPECT_TRUE(decoder.queueEmpty());
+}
+
+// Frame callbacks that hold the decode thread until the test lets `allowed` frames through.
+struct FrameGate {
+  std::mutex mutex;
+  std::condition_variable changed;
+  int frames = 0, allowed = 0;
+  TwoCloudCallback fn = [this](LidarCloudPtr, LidarCloudPtr, int, int, int, int) {
+    std::unique_lock<std::mutex> lock(mutex);
+    ++frames;
+    changed.notify_all();
+    changed.wait(lock, [&] { return frames <= allowed; });
+  };
+  void allow(int n) {
+    std::lock_guard<std::mutex> lock(mutex);
+    allowed = n;
+    changed.notify_all();
+  }
+  bool waitFrames(int n) {
+    std::unique_lock<std::mutex> lock(mutex);
+    return changed.wait_for(lock, std::chrono::seconds(10), [&] { return frames >= n; });
+  }
+};
+
+TEST(DecoderQueue, WhatDoesNotFitIsDroppedCountedAndReported) {
+  MessageLog log;
+  FrameGate gate;
+  TestDecoder decoder;
+  decoder.setMessageCallback(&log.fn);
+  decoder.setTwoCloudCallback(&gate.fn);
+  decoder.setQueueByteLimit(10 * TestDecoder::kPacketBytes);
+  PointPacket packet;
+  packet.points({{5, 10}});
+  auto feed = [&](int n) {
+    for (int i = 0; i < n; ++i)
+      decoder.setOffLineData(packet.bytes.data(), TestDecoder::kPacketBytes, LidarDataType_Point, false, 1);
+  };
+  feed(1);
+  ASSERT_TRUE(gate.waitFrames(1));  // the decode thread now waits inside the callback
+  feed(15);
+  EXPECT_EQ(decoder.queuedPackets(), 10u);
+  gate.allow(100);
+  ASSERT_TRUE(gate.waitFrames(11));  // what was queued is decoded
+  ASSERT_TRUE(coretest::waitUntil([&] { return !log.withCode(kPacketsDroppedCode).empty(); }));
+  EXPECT_EQ(log.withCode(kPacketsDroppedCode),
+            (std::vector<Message>{{"Packet queue full: 5 packets dropped", kPacketsDroppedCode}}));
+  decoder.stopAndWait();
+  EXPECT_EQ(gate.frames, 11);
+}
+
+TEST(DecoderQueue, DropsAreReportedAtMostOncePerSecondWithTheirCount) {
+  using Clock = std::chrono::steady_clock;
+  std::mutex mutex;
+  std::vector<std::pair<Clock::time_point, int>> reports;  // time and count
+  MessageCallback onMessage = [&](std::string text, int code) {
+    if (code != kPacketsDroppedCode) return;
+    const std::string lead = "Packet queue full: ";
+    ASSERT_EQ(text.rfind(lead, 0), 0u) << text;
+    std::lock_guard<std::mutex> lock(mutex);
+    reports.emplace_back(Clock::now(), std::stoi(text.substr(lead.size())));
+  };
+  TestDecoder decoder;
+  decoder.setMessageCallback(&onMessage);
+  decoder.setQueueByteLimit(0);  // every packet is dropped
+  PointPacket packet;
+  packet.points({{5, 10}});
+  constexpr int kPackets = 150;
+  for (int n = 0; n < kPackets; ++n) {  // spread over about 1.5 s
+    decoder.setOffLineData(packet.bytes.data(), TestDecoder::kPacketBytes, LidarDataType_Point, false, 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  auto total = [&] {
+    std::lock_guard<std::mutex> lock(mutex);
+    int sum = 0;
+    for (const auto& r : reports) sum += r.second;
+    return sum;
+  };
+  ASSERT_TRUE(coretest::waitUntil([&] { return total() == kPackets; }));
+  decoder.stopAndWait();
+  std::lock_guard<std::mutex> lock(mutex);
+  EXPECT_GE(reports.size(), 2u);
+  EXPECT_LE(reports.size(), 4u);
+  for (std::size_t i = 1; i < reports.size(); ++i)
+    EXPECT_GE(reports[i].first - reports[i - 1].first, std::chrono::milliseconds(990)) << i;
 }
 
 TEST(DecoderFrames, EmptyFunctionsBehindCallbackPointersAreSkipped) {
@@ -373,6 +465,43 @@ TEST_F(DecoderConstruction, ReadsConfigIniAndColourTable) {
   PointInfo p = pointWith(1.f, 7);
   decoder.setPointColor(&p, static_cast<_SetRGB_Type>(1));
   EXPECT_EQ((std::array<int, 3>{p.r, p.g, p.b}), (std::array<int, 3>{0x10, 0x20, 0x30}));
+}
+
+TEST_F(DecoderConstruction, UnreadableColourTableMeansNoBarsAndAMessage) {
+  struct Row {
+    const char* name;
+    std::function<void()> make;
+  };
+  const Row rows[] = {
+      {"a directory", [] { std::filesystem::create_directories("colorbar/colorbar.bin"); }},
+      {"a dangling link", [] {
+         std::filesystem::create_directory("colorbar");
+         std::filesystem::create_symlink("/nonexistent/colorbar.bin", "colorbar/colorbar.bin");
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::filesystem::remove_all("colorbar");
+    row.make();
+    std::unique_ptr<TestDecoder> decoder;
+    ASSERT_NO_THROW(decoder.reset(new TestDecoder));
+    EXPECT_EQ(decoder->config().colorBarCount, 0);
+    MessageLog log;
+    decoder->setMessageCallback(&log.fn);
+    decoder->setRGBType(RGB_Solid, 1);
+    decoder->refreshSettings();
+    PointInfo p = pointWith(1.f, 7);
+    decoder->setPointColor(&p, RGB_Solid);
+    EXPECT_EQ((std::array<int, 3>{p.r, p.g, p.b}), (std::array<int, 3>{255, 255, 255}));
+    decoder.reset();
+    if (std::string(row.name) == "a directory") {
+      EXPECT_EQ(log.all(), (std::vector<Message>{{"Colour table ./colorbar/colorbar.bin ignored (it is not a "
+                                                  "file): no colour bars",
+                                                  kValuesIgnoredCode}}));
+    } else {
+      EXPECT_TRUE(log.all().empty());  // no table at all is no fault
+    }
+  }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -197,12 +198,12 @@ TEST(DeviceSetters, WriteTheConfigurationPacketOrReportInOrder) {
       {"data port too large",
        [](GetLidarDataDll& d) { return d.SetDataPort(70000); },
        false,
-       {{"Failed to set the data port!!! The port must be 1 to 65535.", 10026}},
+       {{"Failed to set the data port!!! The port must be 1 to 65535.", 10024}},
        {{24, {0x09, 0x40}}}},
       {"device port zero",
        [](GetLidarDataDll& d) { return d.SetDevPort(0); },
        false,
-       {{"Failed to set the device port!!! The port must be 1 to 65535.", 10026}},
+       {{"Failed to set the device port!!! The port must be 1 to 65535.", 10024}},
        {{26, {0x09, 0x41}}}},
       {"rotate speed",
        [](GetLidarDataDll& d) { return d.SetLidarRotateSpeed(1200); },
@@ -212,7 +213,7 @@ TEST(DeviceSetters, WriteTheConfigurationPacketOrReportInOrder) {
       {"rotate speed negative",
        [](GetLidarDataDll& d) { return d.SetLidarRotateSpeed(-1); },
        false,
-       {{"Failed to set the Lidar rotate speed!!! The speed must be 0 to 65535.", 10025}},
+       {{"Failed to set the Lidar rotate speed!!! The speed must be 0 to 65535.", 10024}},
        {{8, {0x02, 0x58}}}},
       {"rotate state",
        [](GetLidarDataDll& d) { return d.SetLidarRotateState(1); },
@@ -357,22 +358,110 @@ TEST_F(Calibration, OpensBothFilesForAMarkedPathAndClosesThem) {
   EXPECT_EQ(contents(m_Dir / "cal_70%_a.csv"), m_Header);
 }
 
-TEST_F(Calibration, UnmarkedPathOpensOneFileAndBadListsAreRefused) {
+TEST_F(Calibration, ClosingWithAnEmptyListFinishesBothFiles) {
+  GetLidarDataDll_Test driver;
+  TestDecoder* d = driver.testDecoder();
+  const std::string path10 = (m_Dir / "cal_10%_b.csv").string();
+  driver.SetCalibrationParam(3, 1500.f, true, {1, 2, 3, 4, 5, 6, 7, 0.5f}, path10, false);
+  ASSERT_TRUE(d->calibrationFileOpen(1) && d->calibrationFileOpen(2));
+
+  EXPECT_FALSE(driver.SetCalibrationParam(3, 1500.f, false, {}, "", true));
+  EXPECT_FALSE(d->calibrationFileOpen(1));
+  EXPECT_FALSE(d->calibrationFileOpen(2));
+  EXPECT_EQ(contents(path10), m_Header);
+  EXPECT_EQ(contents(m_Dir / "cal_70%_b.csv"), m_Header);
+  EXPECT_FALSE(d->settingsCopy().calibOpen);  // collection stops: the select box decides again
+  EXPECT_EQ(d->calibrationBounds()[0], (std::array<float, 4>{1, 2, 3, 4}));  // nothing to copy
+}
+
+TEST_F(Calibration, ListsOfAnyLengthUpToThirtyTwoAreTaken) {
+  struct Row {
+    const char* name;
+    bool open;
+    std::vector<float> list;
+    bool taken;
+    std::array<float, 4> record1;  // the second bounds record afterwards
+  };
+  const std::array<float, 4> unset = {9999.f, -999.f, 9999.f, -9999.f};
+  const Row rows[] = {
+      {"two floats: one angle range", true, {1, 2}, true, unset},
+      {"six floats: three angle ranges", true, {1, 2, 3, 4, 5, 6}, true, unset},
+      {"nine floats: two whole records", true, {1, 2, 3, 4, 5, 6, 7, 8, 9}, true, {5, 6, 7, 8}},
+      {"thirty-two floats", true, std::vector<float>(32, 1.f), true, {1, 1, 1, 1}},
+      {"thirty-three floats", true, std::vector<float>(33, 1.f), false, unset},
+      {"thirty-three floats to close", false, std::vector<float>(33, 1.f), false, unset},
+      {"empty list to open", true, {}, false, unset},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    MessageLog log;
+    GetLidarDataDll_Test driver;
+    driver.SetCallbackMessage(&log.fn);
+    TestDecoder* d = driver.testDecoder();
+    const std::string path = (m_Dir / ("list_" + std::to_string(row.list.size()) + ".csv")).string();
+    EXPECT_FALSE(driver.SetCalibrationParam(2, 1.f, row.open, row.list, path, false));
+    EXPECT_EQ(d->settingsCopy().calibList, row.taken ? row.list : std::vector<float>());
+    EXPECT_EQ(d->calibrationBounds()[1], row.record1);
+    EXPECT_EQ(std::filesystem::exists(path), row.taken && row.open);
+    if (row.taken) {
+      EXPECT_TRUE(log.all().empty());
+    } else {
+      ASSERT_EQ(log.all().size(), 1u);
+      EXPECT_EQ(log.all()[0].second, 10024);
+      EXPECT_EQ(log.all()[0].first.rfind("Failed to set the calibration parameters!!!", 0), 0u);
+    }
+  }
+}
+
+TEST_F(Calibration, UnmarkedPathOpensOneFile) {
   GetLidarDataDll_Test driver;
   TestDecoder* d = driver.testDecoder();
   const std::string plain = (m_Dir / "plain.csv").string();
-  driver.SetCalibrationParam(1, 1000.f, true, {1, 2, 3, 4}, plain, false);
+  driver.SetCalibrationParam(1, 1000.f, true, {1, 2, 3, 4, 5, 6}, plain, false);
   EXPECT_TRUE(d->calibrationFileOpen(1));
   EXPECT_FALSE(d->calibrationFileOpen(2));
+  EXPECT_EQ(d->settingsCopy().calibPath, plain);
+}
 
-  const std::vector<std::vector<float>> refused = {
-      {}, std::vector<float>(33, 1.f), std::vector<float>(36, 1.f), {1, 2, 3, 4, 5, 6}};
-  for (const auto& list : refused) {
-    const std::string other = (m_Dir / ("other_" + std::to_string(list.size()) + ".csv")).string();
-    EXPECT_FALSE(driver.SetCalibrationParam(2, 1.f, true, list, other, false));
-    EXPECT_FALSE(std::filesystem::exists(other)) << list.size();
-    EXPECT_EQ(d->settingsCopy().calibChannel, 1) << list.size();
-  }
+// A sensor stand-in on loopback: sends device packets to the driver's device port and
+// receives the configuration packets the driver sends back.
+TEST(DeviceSend, AShortDevicePacketNeverReachesTheConfigurationPacket) {
+  MessageLog log;
+  std::atomic<int> devicePackets{0};
+  std::function<void(unsigned char*, int)> onDevice = [&](unsigned char*, int) { ++devicePackets; };
+  FakeSensor sensor;
+  GetLidarDataDll_Test driver;
+  driver.SetCallbackMessage(&log.fn);
+  driver.SetDecCallBackFun(&onDevice);
+  driver.testDecoder()->setConfigDestinationPort(sensor.port);
+  const std::uint16_t dataPort = coretest::freeUdpPort(), devPort = coretest::freeUdpPort();
+  driver.LidarTypeInit(dataPort, devPort, "127.0.0.1");
+  driver.LidarStart();
+
+  DevicePacket full = crafted();
+  full.lidarIp({127, 0, 0, 1});
+  ASSERT_EQ(sensor.socket.sendTo("127.0.0.1", devPort, full.bytes.data(), full.bytes.size()), 1206);
+  ASSERT_TRUE(coretest::waitUntil([&] { return devicePackets.load() == 1; }));
+  const std::vector<unsigned char> shortPacket(full.bytes.begin(), full.bytes.begin() + 14);
+  ASSERT_EQ(sensor.socket.sendTo("127.0.0.1", devPort, shortPacket.data(), shortPacket.size()), 14);
+  ASSERT_TRUE(coretest::waitUntil([&] { return !log.withCode(kPacketsDroppedCode).empty(); }));
+  EXPECT_EQ(log.withCode(kPacketsDroppedCode)[0].first,
+            "Short device-information packets ignored: 1 (a device packet has 1206 bytes)");
+  EXPECT_EQ(devicePackets.load(), 1);
+
+  ASSERT_TRUE(driver.SetLidarRotateSpeed(1200));
+  ASSERT_TRUE(driver.SendLidarData_UDP());
+  const std::vector<unsigned char> sent = sensor.receive(5000);
+  driver.LidarStop();
+  ASSERT_EQ(sent.size(), 1206u);
+  const std::vector<std::pair<std::size_t, std::vector<int>>> expected = {
+      {8, {0x04, 0xB0}},              // the new speed
+      {10, {127, 0, 0, 1}},           // lidar address
+      {14, {192, 168, 1, 102}},       // destination address
+      {24, {0x09, 0x40, 0x09, 0x41}}, // data and device ports
+  };
+  for (const auto& [offset, bytes] : expected)
+    for (std::size_t i = 0; i < bytes.size(); ++i) EXPECT_EQ(sent[offset + i], bytes[i]) << offset + i;
 }
 
 }  // namespace

@@ -180,16 +180,21 @@ TEST(ExportedClass, CopiesShareOneDecoderUntilTheFirstIsDestroyed) {
   EXPECT_EQ(TestDecoder::alive.load(), aliveBefore);
 }
 
+// Counts frames; the end of offline data hands the last frame's clouds over once more.
 struct FrameCounter {
   std::atomic<int> frames{0};
   std::atomic<int> endCalls{0};
   std::atomic<int> points{0};
+  std::atomic<int> framesAtEnd{-1};  // frames handed out before the end-of-data call
+  GetLidarDataDll::CloudPtr last;    // decode thread only
   std::function<void(GetLidarDataDll::CloudPtr, GetLidarDataDll::CloudPtr, int, int, int, int)> fn =
-      [this](GetLidarDataDll::CloudPtr frame, GetLidarDataDll::CloudPtr, int status, int, int, int) {
-        if (status == 2) {
+      [this](GetLidarDataDll::CloudPtr frame, GetLidarDataDll::CloudPtr, int, int, int, int) {
+        if (frame == last) {
+          framesAtEnd.store(frames.load());
           ++endCalls;
           return;
         }
+        last = frame;
         ++frames;
         points += static_cast<int>(frame->size());
       };
@@ -218,7 +223,7 @@ TEST(OfflineData, StartsTheDecodeThreadOnceAndDecodesEveryPacketBeforeTheEnd) {
   driver.setOffLineData(nullptr, 0, LidarDataType_Point, true, 1);
   ASSERT_TRUE(waitUntil([&] { return counter.endCalls.load() == 1; }));
   EXPECT_EQ(d->loopsStarted.load(), 1);
-  EXPECT_EQ(d->framesAtEndOfData.load(), kPackets);
+  EXPECT_EQ(counter.framesAtEnd.load(), kPackets);
   EXPECT_EQ(counter.frames.load(), kPackets);
   EXPECT_EQ(counter.points.load(), 2 * kPackets);  // the zero distance is dropped
   EXPECT_TRUE(driver.GetLidarPerFrameIsOK());
@@ -305,14 +310,19 @@ TEST(LiveRun, FramesAndDevicePacketsArriveOverLoopbackAcrossRestarts) {
       driver.LidarStop();
     }
   }
-  // The data socket is read first, so the device packet goes out once point data has stopped.
+  // A device packet arrives while point data keeps flowing.
   driver.LidarStart();
-  DevicePacket device;
-  device.lidarIp({127, 0, 0, 1});
-  lumivar::UdpSocket socket;
-  socket.open();
-  socket.sendTo("127.0.0.1", devPort, device.bytes.data(), device.bytes.size());
-  ASSERT_TRUE(waitUntil([&] { return deviceCalls.load() > 0; }));
+  {
+    PointPacket packet;
+    packet.points({{5, 10}});
+    PacketSender sender(dataPort, packet.bytes);
+    DevicePacket device;
+    device.lidarIp({127, 0, 0, 1});
+    lumivar::UdpSocket socket;
+    socket.open();
+    socket.sendTo("127.0.0.1", devPort, device.bytes.data(), device.bytes.size());
+    ASSERT_TRUE(waitUntil([&] { return deviceCalls.load() > 0; }));
+  }
   EXPECT_EQ(driver.GetLidarIP(), "127.0.0.1");
   d->stopAndWait();
   EXPECT_EQ(d->maxLoopsRunning.load(), 1);

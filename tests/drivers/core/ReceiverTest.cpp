@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -370,6 +371,53 @@ TEST_F(ReceiverFixture, BothSocketsJoinTheGroupUntilStopped) {
     receiver.waitStopped();
     EXPECT_EQ(groupMembers(c.joined), 0) << c.name;
   }
+}
+
+// A listener slow on point data keeps the data socket readable on every pass.
+class SlowOnDataListener : public Listener {
+public:
+  void onReceiveData(_LidarDataType kind, const unsigned char*, unsigned short) override {
+    if (kind == LidarDataType_Device) {
+      ++devicePackets;
+      return;
+    }
+    ++dataPackets;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  std::atomic<int> devicePackets{0}, dataPackets{0};
+};
+
+TEST_F(ReceiverFixture, DevicePacketsArriveWhileDataKeepsTheDataSocketBusy) {
+  SlowOnDataListener slow;
+  receiver.removeListener(&listener);
+  receiver.addListener(&slow);
+  ASSERT_TRUE(start());
+  std::atomic<bool> stop{false};
+  std::thread flood([&] {
+    lumivar::UdpSocket socket;
+    socket.open();
+    const Bytes data = numbered(1);
+    while (!stop.load()) {
+      socket.sendTo("127.0.0.1", dataPort, data.data(), data.size());
+      std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+  });
+  constexpr int kDevicePackets = 10;
+  const auto until = Clock::now() + std::chrono::seconds(5);
+  for (int n = 0; n < kDevicePackets; ++n) {
+    sender.send(devPort, deviceHeader(0xA5, 0x55, 1206));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  while (slow.devicePackets.load() < kDevicePackets && Clock::now() < until)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  const int dataSeen = slow.dataPackets.load();
+  stop = true;
+  flood.join();
+  receiver.requestStop();
+  receiver.waitStopped();
+  receiver.removeListener(&slow);
+  EXPECT_EQ(slow.devicePackets.load(), kDevicePackets);
+  EXPECT_GT(dataSeen, 50);  // data kept arriving meanwhile
 }
 
 TEST_F(ReceiverFixture, IdleReceiverReportsOneTimeoutPerWait) {

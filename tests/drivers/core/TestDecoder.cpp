@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+// The shared decode loop, as every model runs it; only the packet walk is the test's.
 void TestDecoder::dataProcessThread() {
   ++loopsStarted;
   const int running = ++loopsRunning;
@@ -12,26 +13,13 @@ void TestDecoder::dataProcessThread() {
   while (running > seen && !maxLoopsRunning.compare_exchange_weak(seen, running)) {
   }
   std::vector<unsigned char> packet(kPacketBytes);
-  while (!m_Stop.load()) {
-    std::unique_ptr<unsigned char[]> data;
-    std::size_t length = 0;
-    if (!popPacket(data, length)) {
-      // The end flag counts only once every packet queued before it has been decoded.
-      if (m_EndOfData.load() && queueEmpty()) {
-        m_EndOfData.store(false);
-        endOfData();
-      } else {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      }
-      continue;
-    }
+  runDecodeLoop([&](const unsigned char* bytes, std::size_t length) {
     refreshSettings();
     std::fill(packet.begin(), packet.end(), 0);
-    std::memcpy(packet.data(), data.get(), std::min(length, kPacketBytes));
-    if (isDeviceInfoHeader(packet.data(), packet.size())) continue;
+    std::memcpy(packet.data(), bytes, std::min(length, kPacketBytes));
+    if (isDevicePacketStart(packet.data())) return;
     decodePacket(packet.data());
-  }
-  clearQueue();
+  });
   --loopsRunning;
 }
 
@@ -63,9 +51,3 @@ void TestDecoder::decodePacket(const unsigned char* packet) {
   publishFrame();
 }
 
-void TestDecoder::endOfData() {
-  framesAtEndOfData.store(framesDecoded.load());
-  TwoCloudCallback* callback = m_TwoCloudCallback.load();
-  if (callback != nullptr && *callback && m_LastFrameCloud)
-    (*callback)(m_LastFrameCloud, m_LastSelectedCloud, 2, m_ReturnMode, m_ModelValue, m_Active.lineParam);
-}

@@ -34,7 +34,6 @@ public:
   std::atomic<int> loopsRunning{0};
   std::atomic<int> maxLoopsRunning{0};
   std::atomic<int> framesDecoded{0};
-  std::atomic<int> framesAtEndOfData{-1};
   std::atomic<int> intensityColourCalls{0};
 
   using LIDAR_Template::devicePacketCopy;
@@ -43,7 +42,4 @@ public:
     std::lock_guard<std::mutex> lock(m_CalibMutex);
     return which == 1 ? m_CalibFile1.is_open() : m_CalibFile2.is_open();
   }
-
-private:
-  void endOfData();
 };

@@ -328,6 +328,8 @@ TEST(KaldorWalk, SelectionByBoxOrByCalibrationRanges) {
       {{29.0f, 30.0f, 330.0f, 335.0f}, {3000, 2900, 33500, 33000}},
       {{0.5f, 0.5f, 400.f, 500.f}, {50}},
       {{0.f, 360.f, 0.f, 0.f, 0.f, 0.f, 0.f, 0.f}, std::set<int>(az.begin(), az.end())},
+      {{29.0f, 30.0f}, {3000, 2900}},                                     // one range
+      {{29.0f, 30.0f, 330.0f, 335.0f, 0.4f, 0.6f}, {3000, 2900, 33500, 33000, 50}},  // three ranges
   };
   for (const Row& r : rows) {
     Harness h;
@@ -339,6 +341,13 @@ TEST(KaldorWalk, SelectionByBoxOrByCalibrationRanges) {
     EXPECT_EQ(blockAzimuthsIn(sel), r.selectedAzimuths);
     EXPECT_EQ(sel.size(), r.selectedAzimuths.size());
   }
+  // Closing with an empty list ends the calibration selection: the box selects again.
+  Harness h;
+  h.decoder.writeCalibrationData(16, 1000.f, true, {29.0f, 30.0f}, "", false);
+  h.decoder.writeCalibrationData(0, 0.f, false, {}, "", true);
+  h.decoder.setSelectRange(true, -1000, -1000, -1000, 1000, 1000, 1000);
+  h.feed(plateauPacket(32, az));
+  EXPECT_EQ(h.sub().m_CurrentSelectedCloud->size(), 384u);
 }
 
 TEST(KaldorTime, PacketTimeForms) {

@@ -239,6 +239,101 @@ TEST(MirrorDecoders, UlmethSecondRangeFillsTheSecondFile) {
   EXPECT_EQ(readFile(dir.path() + "/calib_70%_a.csv"), header + "2,0,6000,6000,0,T\n");
 }
 
+TEST(MirrorDecoders, UlmethSecondRangeRowsGoToTheOneFileOfAnUnmarkedPath) {
+  WorkingDirectory dir("");
+  Harness<LIDAR_Ulmeth> h;
+  const std::string path = dir.path() + "/calib_plain.csv";
+  const std::vector<float> bounds = {-1.f, 1.f, -90.f, 90.f, 19.f, 21.f};  // rectangle, second H range
+  h.decoder.writeCalibrationData(0, 0.f, true, bounds, path, false);
+  std::vector<float> none;
+  h.decoder.setSetParam(100, &none);
+  PacketBuilder p(kShortPacket);
+  p.mirror12(0, 0, 1, 0, 4000, 1, 0, 0).mirror12(1, 2000, 2, 0, 6000, 1, 0, 0).scanSeconds(1194, 10, 0).u8(1205, 2);
+  h.feed(p);
+  h.decoder.writeCalibrationData(0, 0.f, false, bounds, path, true);
+  EXPECT_EQ(readFile(path), "ID,ActualDistance,LidarDistanc,Diff,PulseWidth,T\n1,0,4000,4000,0,T\n2,0,6000,6000,0,T\n");
+}
+
+TEST(MirrorDecoders, ClosingCalibrationWithAnEmptyListGivesTheSelectBoxBack) {
+  WorkingDirectory dir("");
+  Harness<LIDAR_Ulmeth> h;
+  const std::string path = dir.path() + "/calib_10%_c.csv";
+  std::vector<float> none;
+  h.decoder.setSetParam(100, &none);
+  h.decoder.setSelectRange(true, -100, -100, -100, 100, 100, 100);
+  h.decoder.writeCalibrationData(0, 0.f, true, {-1.f, 1.f, -90.f, 90.f}, path, false);
+  PacketBuilder p(kShortPacket);
+  p.mirror12(0, 500, 0, 0, 10000, 1, 5000, 1).scanSeconds(1194, 10, 0).u8(1205, 2);  // H 5: in the box only
+  h.feed(p);
+  EXPECT_TRUE(h.selected().empty());
+  h.decoder.writeCalibrationData(0, 0.f, false, {}, "", true);
+  EXPECT_EQ(readFile(path), "ID,ActualDistance,LidarDistanc,Diff,PulseWidth,T\n");
+  h.feed(p);
+  EXPECT_EQ(h.selected().size(), 2u);  // both echoes, by the box
+}
+
+TEST(MirrorDecoders, UlmethAngleKeysOfConfigIni) {
+  // The mirror tilt is offsetAngle_V_Zorvane: 4.45 degrees more tilt is 4.45 degrees more V.
+  constexpr int kTiltCounts = 1780;  // 4.45 degrees in 0.0025-degree counts
+  auto packet = [](int vCount) {
+    PacketBuilder p(kShortPacket);
+    p.mirror8(0, 1000, 1, vCount, kTenMetres, 5).scanSeconds(1194, 10, 0);
+    return p;
+  };
+  auto decode = [&](const std::string& config, int vCount) {
+    WorkingDirectory dir(config);
+    Harness<LIDAR_Ulmeth> h;
+    h.feed(packet(vCount));
+    EXPECT_EQ(h.current().size(), 1u);
+    return h.current().empty() ? PointInfo{} : h.current().points[0];
+  };
+  const PointInfo plain = decode("", 200);
+  const PointInfo raised = decode("", 200 + kTiltCounts);
+  const PointInfo tilted = decode("[SetD]\r\noffsetAngle_V_Zorvane=10.82\r\n", 200);
+  expectPoint(tilted, raised.x, raised.y, raised.z, raised.H_angle, raised.V_angle);
+  EXPECT_GT(std::fabs(tilted.z - plain.z), 0.5f);
+  // OriginalAngleOutput keeps the record's H and gives the channel's bias plus its V.
+  const PointInfo original = decode("[SetD]\r\nOriginalAngleOutput=1\r\n", 200);
+  expectPoint(original, plain.x, plain.y, plain.z, 10.f, 6.1f + 0.5f);
+  EXPECT_GT(std::fabs(plain.H_angle - 10.f), 0.1f);
+}
+
+// A frame already at the limit takes the record or block that reaches past it, then reports
+// once and takes nothing more.
+template <typename Decoder>
+void expectThreeMillionPointLimit(const PacketBuilder& p, std::size_t firstAdmitted) {
+  constexpr std::size_t kLimit = 3000000;
+  Harness<Decoder> h;
+  h.decoder.m_FrameCloud->resize(kLimit);
+  h.feed(p);
+  EXPECT_EQ(h.current().size(), kLimit + firstAdmitted);
+  EXPECT_EQ(h.messagesWithCode(kFrameSyncCode), 1);
+  h.feed(p);
+  EXPECT_EQ(h.current().size(), kLimit + firstAdmitted);
+  EXPECT_EQ(h.messagesWithCode(kFrameSyncCode), 1);
+}
+
+TEST(ScanDecoders, FrameLimitOfThreeMillionPoints) {
+  {
+    SCOPED_TRACE("Ulmeth");
+    PacketBuilder p(kShortPacket);
+    for (int k = 0; k < 3; ++k) p.mirror8(k, 0, 0, 0, kTenMetres, 5);
+    expectThreeMillionPointLimit<LIDAR_Ulmeth>(p.scanSeconds(1194, 10, 0), 1);
+  }
+  {
+    SCOPED_TRACE("Fenwyr");
+    PacketBuilder p(kShortPacket);
+    for (int k = 0; k < 3; ++k) p.wedge8(k, 100, 100, 0, kTenMetres, 5);
+    expectThreeMillionPointLimit<LIDAR_Fenwyr>(p.scanSeconds(1194, 10, 0), 1);
+  }
+  {
+    SCOPED_TRACE("Tiskar");
+    PacketBuilder p(kLongPacket);
+    p.blocksOutside().block23(0, 0, 0, 1000, 10).block23(1, 0, 0, 1000, 10);
+    expectThreeMillionPointLimit<LIDAR_Tiskar>(p.scanSeconds(1200, 10, 0), 5);  // five returns
+  }
+}
+
 TEST(ScanDecoders, IntensityColours) {
   struct Row {
     int intensity;
@@ -369,6 +464,21 @@ TEST(TiskarDecoder, ChannelFlagsLeaveSubFramesAndGateReturns) {
     // H -30 degrees, V = channel x 0.1.
     expectPoint(pt, -0.5f * pt.Distance * std::cos(0.2f * kDecoderPi / 180), 0.866025f * pt.Distance * std::cos(0.2f * kDecoderPi / 180),
                 pt.Distance * std::sin(0.2f * kDecoderPi / 180), -30.f, 0.2f);
+  }
+}
+
+TEST(TiskarDecoder, EchoSettingIsNotConsulted) {
+  for (int echo = 0; echo < 4; ++echo) {
+    for (bool dual : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "echo " << echo << (dual ? " dual" : " single"));
+      Harness<LIDAR_Tiskar> h;
+      h.decoder.setEcho(echo);
+      PacketBuilder p(kLongPacket);
+      p.blocksOutside().block23(0, 0, 0, 1000, 10).scanSeconds(1200, 10, 0);
+      if (dual) p.u8(1211, 6);
+      h.feed(p);
+      EXPECT_EQ(h.current().size(), dual ? 2u : 5u);
+    }
   }
 }
 

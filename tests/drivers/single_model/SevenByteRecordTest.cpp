@@ -358,6 +358,133 @@ TEST(TailTimeDecoders, DualEchoByteAtTheEndOfTheLongPacket) {
   EXPECT_EQ(h.current().size(), 3u);
 }
 
+// ------------------------------------------------------------------ all seven-byte models
+
+// A 00-first device packet whose bytes past the header would read as records.
+PacketBuilder zeroFirstDevicePacket(std::size_t size) {
+  PacketBuilder dev = devicePacket(0x00);
+  PacketBuilder p(size);
+  for (std::size_t i = 0; i < dev.size(); ++i) p.u8(i, dev.data()[i]);
+  for (int k = 2; k < 100; ++k) p.record7(k, 1, 4500, kTenMetres, 9);
+  p.u8(240, 0).u8(241, 100);  // Hestin's vertical correction: +1 degree
+  return p;
+}
+
+template <typename Decoder>
+void expectDevicePacketNotPoints(std::size_t size) {
+  Harness<Decoder> h;
+  h.feed(zeroFirstDevicePacket(size));
+  EXPECT_TRUE(h.current().empty());
+  EXPECT_TRUE(h.frames.empty());
+}
+
+TEST(SevenByteModels, ZeroFirstDevicePacketIsNeverDecodedAsPoints) {
+  expectDevicePacketNotPoints<LIDAR_Sembrel>(kShortPacket);
+  expectDevicePacketNotPoints<LIDAR_Sembrel_WideAngle>(kShortPacket);
+  expectDevicePacketNotPoints<LIDAR_Hestin>(kShortPacket);
+  expectDevicePacketNotPoints<LIDAR_Yorbek>(kShortPacket);
+  expectDevicePacketNotPoints<LIDAR_Drovik>(kShortPacket);
+  // And it is read as the device packet it is.
+  Harness<LIDAR_Hestin> h;
+  h.feed(zeroFirstDevicePacket(kShortPacket));
+  EXPECT_NEAR(h.decoder.m_sinVBase[0], std::sin(-11.0 * kDecoderPi / 180.0), 2e-5);
+}
+
+// A run whose first packet is skipped by the echo setting: the first packet walked is
+// timed from itself, not from a time never computed.
+template <typename Decoder>
+void expectSkippedFirstPacketTimes(PacketBuilder single, PacketBuilder dual) {
+  Harness<Decoder> h;
+  h.decoder.setEcho(2);
+  h.feed(single);
+  EXPECT_TRUE(h.current().empty());
+  h.feed(dual);
+  ASSERT_EQ(h.current().size(), 3u);
+  EXPECT_GT(h.decoder.m_PacketTime, 1e9);  // a time of this century
+  for (const PointInfo& p : h.current().points) EXPECT_DOUBLE_EQ(p.Mtimestamp_nsce, h.decoder.m_PacketTime);
+}
+
+TEST(SevenByteModels, SkippedFirstPacketLeavesItsOwnTimeToTheNext) {
+  {
+    SCOPED_TRACE("Sembrel");
+    Harness<LIDAR_Sembrel> h;
+    PacketBuilder dev = devicePacket();
+    dev.u8(36, 24).u8(37, 9).u8(38, 5);
+    PacketBuilder single(kShortPacket), dual(kShortPacket);
+    single.record7(0, 0, 100, kTenMetres, 1).sembrelTail(8, 3, 6, 0, 1);
+    dual.record11(0, 0, 100, kTenMetres, 1, kTenMetres, 1).record11(108, 0, 100, kTenMetres, 1, kTenMetres, 1)
+        .record11(50, 0, 100, kTenMetres, 1, kTenMetres, 1).sembrelTail(8, 3, 7, 0, 2);
+    h.feed(dev);
+    h.decoder.setEcho(2);
+    h.feed(single);
+    EXPECT_TRUE(h.current().empty());
+    h.feed(dual);
+    ASSERT_EQ(h.current().size(), 3u);
+    EXPECT_GT(h.decoder.m_PacketTime, 1e9);
+    for (const PointInfo& p : h.current().points) EXPECT_DOUBLE_EQ(p.Mtimestamp_nsce, h.decoder.m_PacketTime);
+  }
+  {
+    SCOPED_TRACE("Hestin");
+    PacketBuilder single(kLongPacket), dual(kLongPacket);
+    single.record7(0, 0, 100, kTenMetres, 1).tailSeconds(1725523386, 0);
+    dual.record11(0, 0, 100, kTenMetres, 1, kTenMetres, 1).record11(108, 0, 100, kTenMetres, 1, kTenMetres, 1)
+        .record11(50, 0, 100, kTenMetres, 1, kTenMetres, 1).tailSeconds(1725523387, 0).u8(1211, 2);
+    expectSkippedFirstPacketTimes<LIDAR_Hestin>(single, dual);
+  }
+}
+
+TEST(SembrelDecoder, OffsetsPastAVerticalBeamAreRefusedAndNoAngleIsNaN) {
+  Harness<LIDAR_Sembrel> h;
+  const float before = h.decoder.m_sinVOffset[3];
+  PacketBuilder dev = devicePacket();
+  for (int k = 0; k < 4; ++k) dev.be16(662 + 2 * k, 9000);  // 90 degrees each
+  h.feed(dev);
+  h.feed(dev);
+  EXPECT_EQ(h.decoder.m_sinVOffset[3], before);
+  ASSERT_EQ(h.messagesWithCode(kValuesIgnoredCode), 1);  // once, not per device packet
+  PacketBuilder p(kShortPacket);
+  for (int c = 0; c < 32; ++c) p.record7(c, static_cast<unsigned>(c), 0, kTenMetres, 1);
+  p.sembrelTail(0, 0, 1, 0, 0);
+  h.feed(p);
+  ASSERT_EQ(h.current().size(), 32u);
+  for (const PointInfo& pt : h.current().points) {
+    EXPECT_TRUE(std::isfinite(pt.V_angle) && std::isfinite(pt.z)) << int(pt.Channel);
+  }
+  // A sound packet afterwards is taken again.
+  for (int k = 0; k < 4; ++k) dev.be16(662 + 2 * k, static_cast<unsigned>(10 * k));
+  h.feed(dev);
+  EXPECT_NEAR(h.decoder.m_sinVOffset[3], std::sin(0.3 * kDecoderPi / 180.0), 2e-5);
+}
+
+TEST(TailTimeDecoders, NoPointIsNaNAtTheEdgesOfTheTables) {
+  {
+    SCOPED_TRACE("Drovik, every channel at H 0 and 180");
+    Harness<LIDAR_Drovik> h;
+    for (unsigned angle : {0u, 18000u}) {
+      for (unsigned first = 0; first < 256; first += 128) {
+        PacketBuilder p(kLongPacket);
+        for (unsigned c = 0; c < 128; ++c) p.record7(static_cast<int>(c), first + c, angle, kTenMetres, 1);
+        p.tailSeconds(1, 0);
+        h.feed(p);
+      }
+    }
+    ASSERT_EQ(h.current().size(), 512u);
+    for (const PointInfo& pt : h.current().points)
+      EXPECT_TRUE(std::isfinite(pt.x) && std::isfinite(pt.y) && std::isfinite(pt.z) && std::isfinite(pt.V_angle))
+          << int(pt.Channel) << " at " << pt.H_angle;
+  }
+  {
+    SCOPED_TRACE("Hestin, angles past a quarter turn");
+    Harness<LIDAR_Hestin> h;
+    const double before = h.decoder.m_sinVBase[0];
+    PacketBuilder dev = devicePacket();
+    dev.be16(240, 20000);  // a correction of 200 degrees
+    h.feed(dev);
+    EXPECT_EQ(h.decoder.m_sinVBase[0], before);
+    EXPECT_EQ(h.messagesWithCode(kValuesIgnoredCode), 1);
+  }
+}
+
 // ------------------------------------------------------------------ configuration edits
 
 TEST(SevenByteConfiguration, SettersEditTheirBytes) {

@@ -99,18 +99,20 @@ struct Model {
   std::function<PacketBuilder()> packet;
   std::size_t pointsPerFrame;
   int gpsTimeOffset;
+  int rotateStateOffset;
+  int gpsPositionOffset;
 };
 
 const Model kModels[] = {
-    {"LidarDriverSembrel", "LidarType_Sembrel_v3.1.0_2023/08/31", sembrelPacket, 1, 36},
-    {"LidarDriverSembrelWide", "LidarType_Sembrel_WideAngle_v3.1.0_2023/08/31", sembrelPacket, 1, 36},
-    {"LidarDriverHestin", "LidarType_Hestin_v1.1.0_2023/08/31", tailTimePacket, 1, 52},
-    {"LidarDriverYorbek", "LidarType_Yorbek_v1.0.0_2023/11/18", tailTimePacket, 1, 52},
-    {"LidarDriverDrovik", "LidarType_Drovik_v1.0.0_2023/08/31", tailTimePacket, 1, 52},
-    {"LidarDriverUlmeth", "LidarType_Ulmeth_v3.0.0_2024/08/29", mirrorPacket, 1, 52},
-    {"LidarDriverCoravel", "LidarType_Yarrel_v3.0.0_2024/08/29", mirrorPacket, 1, 52},
-    {"LidarDriverFenwyr", "LidarType_Fenwyr_v3.0.0_2024/08/29", fenwyrPacket, 1, 52},
-    {"LidarDriverTiskar", "LidarType_Tiskar_v3.0.0_2024/09/05", tiskarPacket, 5, 52},
+    {"LidarDriverSembrel", "LidarType_Sembrel_v3.1.0_2023/08/31", sembrelPacket, 1, 36, 46, 212},
+    {"LidarDriverSembrelWide", "LidarType_Sembrel_WideAngle_v3.1.0_2023/08/31", sembrelPacket, 1, 36, 46, 212},
+    {"LidarDriverHestin", "LidarType_Hestin_v1.1.0_2023/08/31", tailTimePacket, 1, 52, 40, 58},
+    {"LidarDriverYorbek", "LidarType_Yorbek_v1.0.0_2023/11/18", tailTimePacket, 1, 52, 40, 58},
+    {"LidarDriverDrovik", "LidarType_Drovik_v1.0.0_2023/08/31", tailTimePacket, 1, 52, 40, 58},
+    {"LidarDriverUlmeth", "LidarType_Ulmeth_v3.0.0_2024/08/29", mirrorPacket, 1, 52, 40, 58},
+    {"LidarDriverCoravel", "LidarType_Yarrel_v3.0.0_2024/08/29", mirrorPacket, 1, 52, 40, 58},
+    {"LidarDriverFenwyr", "LidarType_Fenwyr_v3.0.0_2024/08/29", fenwyrPacket, 1, 52, 40, 58},
+    {"LidarDriverTiskar", "LidarType_Tiskar_v3.0.0_2024/09/05", tiskarPacket, 5, 52, 40, 58},
 };
 
 TEST(SingleModelLibraries, NameOffsetsAndOfflineFrames) {
@@ -129,6 +131,24 @@ TEST(SingleModelLibraries, NameOffsetsAndOfflineFrames) {
     driver->SetSharedVectorCallback(&frames.onSharedVector);
     driver->setOffLineData(const_cast<unsigned char*>(dev.data()), 1206, LidarDataType_Device, false, 1);
     EXPECT_EQ(driver->GetGPS_Time(), model.gpsTimeOffset == 36 ? "2023/8/31 1:2:3" : "2024/9/5 4:5:6");
+    // So are the rotate state and the GPS position (text, then the two suffixes 20 on).
+    struct Position {
+      int offset;
+      const char* latitude;
+      const char* longitude;
+      char suffixes[2];
+    };
+    for (const Position& at : {Position{58, "1111.1111N", "22222.2222", {'A', 'B'}},
+                               Position{212, "3333.3333S", "44444.4444", {'C', 'D'}}}) {
+      for (int i = 0; i < 10; ++i) dev.u8(at.offset + i, at.latitude[i]).u8(at.offset + 10 + i, at.longitude[i]);
+      dev.u8(at.offset + 20, at.suffixes[0]).u8(at.offset + 21, at.suffixes[1]);
+    }
+    dev.be16(40, 0x0102).be16(46, 0x0304);
+    driver->setOffLineData(const_cast<unsigned char*>(dev.data()), 1206, LidarDataType_Device, false, 1);
+    const bool own = model.gpsPositionOffset == 212;
+    EXPECT_EQ(driver->GetGPS_Latitude(), own ? "3333.3333SC" : "1111.1111NA");
+    EXPECT_EQ(driver->GetGPS_Longitude(), own ? "44444.4444D" : "22222.2222B");
+    EXPECT_EQ(driver->GetLidarRotateState(), model.rotateStateOffset == 46 ? 0x0304 : 0x0102);
 
     // Two frames, then the end of the data repeats the last one; the shared-vector form,
     // called just before, gets an empty vector rather than null.
