@@ -323,7 +323,7 @@ TEST(IniValue, KeyWithoutALineIsAddedToItsGroup) {
 // Whatever the path, QSettings reads back what was written.
 TEST(IniValue, EncodedValuesReadBackThroughQSettings) {
   QTemporaryDir dir;
-  const QString path = dir.filePath("round.ini");
+  int row = 0;
   const QString values[] = {
       "",
       "/plain/path",
@@ -342,6 +342,8 @@ TEST(IniValue, EncodedValuesReadBackThroughQSettings) {
       "\x01" "abc",
   };
   for (const QString& value : values) {
+    // A file of its own per value: QSettings caches what it read of a path.
+    const QString path = dir.filePath(QStringLiteral("round%1.ini").arg(row++));
     {
       QFile file(path);
       ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
