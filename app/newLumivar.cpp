@@ -103,6 +103,7 @@ newLumivar::newLumivar(QWidget* parent) : MyWidget(parent), ui(new Ui::newLumiva
   initStyle();
 
   installEventFilter(this);
+  keepOnScreen();  // the size restore goes back to must fit the screen too
   showMaximized();
 }
 
@@ -869,7 +870,7 @@ void newLumivar::onPushButtonMaxSlot() {
     showMaximized();
     logLine(LOG_TEXT("onPushButtonMaxSlot(): showMaximized "));
   } else {
-    showNormal();
+    showNormalOnScreen();
     logLine(LOG_TEXT("onPushButtonMaxSlot(): showNormal "));
   }
 }

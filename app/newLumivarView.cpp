@@ -21,6 +21,7 @@
 #include <vtkRegularPolygonSource.h>
 #include <vtkRenderer.h>
 
+#include "DialogFrame.h"
 #include "Halverd.h"
 #include "HalverdPanels.h"
 #include "MeasurementGrid.h"
@@ -53,29 +54,36 @@ void showFrameless(Dialog* dialog) {
 void newLumivar::onPushButtonAboutSlot() {
   if (mHalverd && mHalverd->aboutWidget) {
     mHalverd->aboutWidget->setupAbout(neutralBranding);
-    showFrameless(mHalverd->aboutWidget);
+    DialogFrame::showPanel(mHalverd->aboutWidget);
   }
   logLine(LOG_TEXT("onPushButtonAboutSlot(): open about "));
 }
 
 void newLumivar::onPushButtonInstructionsSlot() {
-  QStringList files = QDir("./doc").entryList(QDir::Files, QDir::Name);
-  const QString path = "./doc/" + (files.isEmpty() ? QString() : files.last());
+  const QStringList files = QDir("./doc").entryList(QDir::Files, QDir::Name);
+  const QString docDir = QFileInfo("./doc").absoluteFilePath();
+  if (files.isEmpty()) {
+    // Opening an empty or missing folder shows nothing: say so instead.
+    showTips(tr("No user manual was found: the folder %1 holds no file.").arg(QDir::toNativeSeparators(docDir)));
+    return;
+  }
   // Desktop handlers want an absolute path; it names the same file.
-  QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+  const QString path = QFileInfo("./doc/" + files.last()).absoluteFilePath();
+  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+    showTips(tr("The user manual %1 could not be opened.").arg(QDir::toNativeSeparators(path)));
 }
 
 void newLumivar::onPbn_SettingSlot() {
   if (!mHalverd || !mHalverd->settingWidget) return;
   mHalverd->settingWidget->isShowDeviceInfo = 1;
   mHalverd->settingWidget->isShowNetworkInfo = 1;
-  showFrameless(mHalverd->settingWidget);
+  DialogFrame::showPanel(mHalverd->settingWidget);
 }
 
 void newLumivar::onPbn_AdvancedSettingSlot() {
   if (!mHalverd || !mHalverd->advancedSettingWidget) return;
   mHalverd->advancedSettingWidget->isShowAdvanced = 1;
-  showFrameless(mHalverd->advancedSettingWidget);
+  DialogFrame::showPanel(mHalverd->advancedSettingWidget);
 }
 
 void newLumivar::onPbn_ColorPaletteSlot() { mSetWidgetAndFontColor->show(); }

@@ -10,8 +10,11 @@ constexpr const char* kPanelStyle =
     "QWidget{background-color: rgb(1, 20, 45); color: rgb(240, 240, 240);}";
 
 QLabel* addTextLabel(QWidget* panel) {
+  // No margins on the panel: the program puts its title bar above the text, edge to edge.
   auto* layout = new QVBoxLayout(panel);
+  layout->setContentsMargins(0, 0, 0, 0);
   auto* label = new QLabel(panel);
+  label->setContentsMargins(11, 11, 11, 11);
   label->setTextInteractionFlags(Qt::TextSelectableByMouse);
   layout->addWidget(label);
   panel->setStyleSheet(QString::fromLatin1(kPanelStyle));

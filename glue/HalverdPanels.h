@@ -1,4 +1,5 @@
-// The glue's own panels, shown frameless by the program from its tool buttons.
+// The glue's own panels, shown frameless by the program from its tool buttons, which gives
+// them its dialogs' title bar above their text.
 #pragma once
 
 #include <QWidget>

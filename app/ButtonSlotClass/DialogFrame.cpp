@@ -1,14 +1,39 @@
 #include "DialogFrame.h"
 
+#include <QBoxLayout>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QWidget>
 
 #include <cstring>
 
+#include "DialogTitleBar.h"
 #include "MessageBoxSeam.h"
 
 namespace DialogFrame {
+
+namespace {
+
+// Closes the panel it watches on Esc, whichever of the panel's widgets has the keyboard:
+// a key that child leaves unused travels up to the panel.
+class EscapeCloses : public QObject {
+ public:
+  explicit EscapeCloses(QWidget* panel) : QObject(panel), mPanel(panel) {}
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == mPanel && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+      mPanel->close();
+      return true;
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  QWidget* mPanel;
+};
+
+}  // namespace
 
 Qt::WindowFlags constructionFlags(const char* dialogClass) {
   int flags = Qt::FramelessWindowHint;
@@ -33,6 +58,52 @@ void applyButtonStyling(QWidget* dialog) {
   if (auto* close = dialog->findChild<QPushButton*>(QStringLiteral("pushButtonClose")))
     close->setStyleSheet(QString::fromLatin1(kCloseButtonStyle));
   for (QComboBox* combo : dialog->findChildren<QComboBox*>()) combo->installEventFilter(dialog);
+  // Polished first: a new sheet on a polished widget repolishes every child, and some were
+  // polished already (a table's cell widgets, the pages of a stack) with the old one.
+  dialog->ensurePolished();
+  dialog->setStyleSheet(withIndicatorStyle(dialog->styleSheet()));
+}
+
+QString withIndicatorStyle(const QString& sheet) {
+  if (sheet.contains(QLatin1String(kIndicatorStyle))) return sheet;
+  // Declarations before the first rule are what Qt would wrap in "* { }" itself.
+  const int brace = sheet.indexOf('{');
+  const int declarationsEnd = brace < 0 ? sheet.size() : sheet.lastIndexOf(';', brace) + 1;
+  const QString declarations = sheet.left(declarationsEnd).trimmed();
+  QString result;
+  if (!declarations.isEmpty()) result = QStringLiteral("* { ") + declarations + QStringLiteral(" }\n");
+  const QString rules = sheet.mid(declarationsEnd).trimmed();
+  if (!rules.isEmpty()) result += rules + '\n';
+  return result + QLatin1String(kIndicatorStyle);
+}
+
+void adoptPanel(QWidget* panel) {
+  if (auto* bar = panel->findChild<DialogTitleBar*>(QString(), Qt::FindDirectChildrenOnly)) {
+    bar->setTitleText(panel->windowTitle());
+    return;
+  }
+  auto* bar = new DialogTitleBar(panel);
+  bar->setTitleText(panel->windowTitle());
+  bar->setDragsWindow(true);
+  bar->pushButtonClose->setStyleSheet(QString::fromLatin1(kCloseButtonStyle));
+  QObject::connect(bar->pushButtonClose, &QPushButton::clicked, panel, &QWidget::close);
+  auto* layout = qobject_cast<QBoxLayout*>(panel->layout());
+  if (!layout && !panel->layout()) layout = new QVBoxLayout(panel);
+  if (layout) {
+    layout->insertWidget(0, bar);
+  } else {
+    bar->setGeometry(0, 0, panel->width(), DialogTitleBar::kHeight);  // a layout of another kind
+  }
+  panel->resize(panel->width(), panel->height() + DialogTitleBar::kHeight);
+  panel->installEventFilter(new EscapeCloses(panel));
+}
+
+void showPanel(QWidget* panel) {
+  adoptPanel(panel);
+  panel->setWindowFlags(panel->windowFlags() | Qt::FramelessWindowHint);
+  panel->show();
+  panel->raise();
+  panel->activateWindow();
 }
 
 void showFrameless(QWidget* dialog) {

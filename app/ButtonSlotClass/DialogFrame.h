@@ -39,6 +39,21 @@ constexpr const char* kCloseButtonStyle =
     "QPushButton { border-color: rgb(255, 255, 255);background-color: rgb(0, 100, 200); "
     "color: rgb(240, 240, 240);border-style: solid;  border-width: 3px; border-color: #002060; "
     "padding: 5px;}";
+// Check-box and radio indicators: a light frame on the dark ground, filled when checked, so
+// both states read at a glance.
+constexpr const char* kIndicatorStyle =
+    "QCheckBox::indicator, QRadioButton::indicator { width: 12px; height: 12px; "
+    "border: 2px solid rgb(190, 205, 230); background-color: rgb(1, 20, 45); }"
+    "QRadioButton::indicator { border-radius: 8px; }"
+    "QCheckBox::indicator:hover, QRadioButton::indicator:hover { border-color: rgb(255, 255, 255); }"
+    "QCheckBox::indicator:checked { background-color: rgb(40, 170, 255); "
+    "image: url(:/image2/Resources/images2/indicator_check.png); }"
+    "QCheckBox::indicator:indeterminate { background-color: qlineargradient(x1: 0, y1: 0, x2: 0, y2: 1, "
+    "stop: 0 rgb(1, 20, 45), stop: 0.35 rgb(1, 20, 45), stop: 0.36 rgb(40, 170, 255), "
+    "stop: 0.64 rgb(40, 170, 255), stop: 0.65 rgb(1, 20, 45)); }"
+    "QRadioButton::indicator:checked { background-color: qradialgradient(cx: 0.5, cy: 0.5, radius: 0.5, "
+    "fx: 0.5, fy: 0.5, stop: 0 rgb(40, 170, 255), stop: 0.55 rgb(40, 170, 255), stop: 0.7 rgb(1, 20, 45)); }"
+    "QCheckBox::indicator:disabled, QRadioButton::indicator:disabled { border-color: rgb(90, 100, 125); }";
 constexpr const char* kCloseIconPath = ":/image2/Resources/images2/icon-关闭.png";  // UTF-8
 constexpr const char* kWarringTitle = "warring";
 
@@ -66,8 +81,21 @@ void prepareWindow(QWidget* dialog);
 
 // Every QPushButton below the dialog gets the dialog as event filter (no drag starts on a
 // button) and kButtonStyle; pushButtonClose gets kCloseButtonStyle; every QComboBox gets the
-// event filter. The dialog must be a MyWidget for the filter to have its effect.
+// event filter. The dialog must be a MyWidget for the filter to have its effect. The dialog's
+// own sheet gets kIndicatorStyle, so boxes added later (the filter's channel table) have it too.
 void applyButtonStyling(QWidget* dialog);
+
+// A sheet with kIndicatorStyle after it. A sheet of bare declarations (which Qt reads as
+// "* { ... }") is written out as such first, so that rules may follow it.
+QString withIndicatorStyle(const QString& sheet);
+
+// Gives a plain panel (the glue's) the dialogs' title bar, titled with the panel's window
+// title, whose close button and Esc close the panel; the bar also drags the panel. The panel's
+// layout must be a QBoxLayout or none. Done once; later calls only refresh the title.
+void adoptPanel(QWidget* panel);
+
+// Adopts the panel, shows it frameless and gives it the keyboard.
+void showPanel(QWidget* panel);
 
 // Shows the dialog frameless (as the main window does before showing a settings dialog).
 void showFrameless(QWidget* dialog);

@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSpacerItem>
 #include <QVBoxLayout>
@@ -58,4 +59,22 @@ void DialogTitleBar::setTitlePointSize(int pointSize) {
 
 void DialogTitleBar::updateTitleLabel() {
   labelTitleName->setText(DialogFrame::titleHtml(mTitle, mPointSize));
+}
+
+void DialogTitleBar::mousePressEvent(QMouseEvent* event) {
+  if (!mDragsWindow || event->button() != Qt::LeftButton) {
+    QWidget::mousePressEvent(event);  // ignored: a MyWidget window drags itself
+    return;
+  }
+  mDragOffset = event->globalPos() - window()->frameGeometry().topLeft();
+  event->accept();
+}
+
+void DialogTitleBar::mouseMoveEvent(QMouseEvent* event) {
+  if (!mDragsWindow || !(event->buttons() & Qt::LeftButton)) {
+    QWidget::mouseMoveEvent(event);
+    return;
+  }
+  window()->move(event->globalPos() - mDragOffset);
+  event->accept();
 }

@@ -3,6 +3,7 @@
 // (and titlePointSize for a smaller title) in Designer. See DialogFrame.h.
 #pragma once
 
+#include <QPoint>
 #include <QString>
 #include <QWidget>
 
@@ -25,12 +26,23 @@ class DialogTitleBar : public QWidget {
   int titlePointSize() const { return mPointSize; }
   void setTitlePointSize(int pointSize);
 
+  // A bar on a window that is no MyWidget moves that window itself when dragged.
+  void setDragsWindow(bool on) { mDragsWindow = on; }
+  bool dragsWindow() const { return mDragsWindow; }
+
   QLabel* labelTitleName;        // rich text: the title in a span of titlePointSize
   QPushButton* pushButtonClose;  // connected by each dialog to its onCancel_Clicked()
   QLabel* label;                 // empty, below the close button
 
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+
  private:
   void updateTitleLabel();
+
+  bool mDragsWindow = false;
+  QPoint mDragOffset;  // global press position minus the window's top-left
 
   QString mTitle;
   int mPointSize = kDefaultTitlePointSize;

@@ -3,9 +3,15 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QDebug>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+#include <QWindowStateChangeEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
+
+#include <algorithm>
 
 MyWidget::MyWidget(QWidget* parent)
     : QWidget(parent), pressOnChild(false), resizing(false), doubleClicked(false) {
@@ -66,7 +72,7 @@ void MyWidget::mouseDoubleClickEvent(QMouseEvent* event) {
   doubleClicked = true;
   if (event->button() == Qt::LeftButton) {
     if (isMaximized())
-      showNormal();
+      showNormalOnScreen();
     else
       showMaximized();
   }
@@ -87,3 +93,46 @@ void MyWidget::mouseMoveEvent(QMouseEvent* event) {
 
 // Key presses that reach the window are dropped on purpose.
 void MyWidget::keyPressEvent(QKeyEvent*) {}
+
+QRect MyWidget::fitInto(const QRect& wanted, const QRect& available, const QSize& minimum) {
+  const int width = std::max(std::min(wanted.width(), available.width()), minimum.width());
+  const int height = std::max(std::min(wanted.height(), available.height()), minimum.height());
+  const int x = std::max(std::min(wanted.x(), available.x() + available.width() - width), available.x());
+  const int y = std::max(std::min(wanted.y(), available.y() + available.height() - height), available.y());
+  return QRect(x, y, width, height);
+}
+
+void MyWidget::showNormalOnScreen() {
+  showNormal();
+  keepOnScreen();
+}
+
+void MyWidget::keepOnScreen() {
+  if (!isWindow() || (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized)))
+    return;
+  const QRect frame = frameGeometry();
+  QScreen* target = QGuiApplication::screenAt(frame.center());
+  if (!target) target = screen();
+  if (!target) return;
+  const QRect inner = geometry();
+  const QMargins frameMargins(inner.left() - frame.left(), inner.top() - frame.top(),
+                              frame.right() - inner.right(), frame.bottom() - inner.bottom());
+  const QSize minimum = minimumSize().expandedTo(minimumSizeHint()).grownBy(frameMargins);
+  const QRect fitted = fitInto(frame, target->availableGeometry(), minimum);
+  if (fitted != frame) setGeometry(fitted.marginsRemoved(frameMargins));
+}
+
+void MyWidget::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  keepOnScreen();
+}
+
+void MyWidget::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange) return;
+  const Qt::WindowStates before = static_cast<QWindowStateChangeEvent*>(event)->oldState();
+  // The window manager hands back the size from before maximising, which may be too large.
+  const Qt::WindowStates large = Qt::WindowMaximized | Qt::WindowFullScreen;
+  if ((before & large) && !(windowState() & (large | Qt::WindowMinimized)))
+    QTimer::singleShot(0, this, &MyWidget::keepOnScreen);
+}

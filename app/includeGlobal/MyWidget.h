@@ -3,9 +3,12 @@
 // window, resizing from a 10-pixel band at the right and bottom edges and maximise/restore on
 // double-click. Subclasses install the window as event filter on their buttons and combo
 // boxes so a press there never starts a drag (the dialog frame helper does this).
+// A window is kept on its screen: shown, restored from maximised or full screen, or restored by
+// a double-click, it is moved and if need be shrunk into the screen's available area.
 #pragma once
 
 #include <QPoint>
+#include <QRect>
 #include <QWidget>
 
 class MyWidget : public QWidget {
@@ -17,6 +20,15 @@ class MyWidget : public QWidget {
 
   static constexpr int kResizeBand = 10;  // pixels at the right and bottom edges
 
+  // `wanted` moved, and shrunk if it is larger, into `available`; never below `minimum`
+  // (a window that cannot fit keeps its top-left corner in the area).
+  static QRect fitInto(const QRect& wanted, const QRect& available, const QSize& minimum);
+
+  // showNormal(), then keepOnScreen().
+  void showNormalOnScreen();
+  // A window in normal state whose frame leaves its screen's available area is fitted into it.
+  void keepOnScreen();
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
@@ -24,6 +36,8 @@ class MyWidget : public QWidget {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
   QPoint dragOffset;        // global cursor position at the press minus the frame's top-left
   bool pressOnChild;        // a press or move was seen on a button, combo box or item view

@@ -3,6 +3,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -19,20 +21,41 @@ QStringList readModelKeyList(const QSettings& settings, const QString& key) {
 }
 }  // namespace
 
-SaveDataAndLog::SaveDataAndLog(QObject* parent) : QObject(parent) {
+SaveDataAndLog::SaveDataAndLog(QObject* parent) : QObject(parent), mRepeatTimer(new QTimer(this)) {
+  mRepeatTimer->setInterval(kRepeatIntervalMs);
+  connect(mRepeatTimer, &QTimer::timeout, this, &SaveDataAndLog::onRepeatTimer);
   readConfiguration();
   openLogFile();
 }
 
 SaveDataAndLog::~SaveDataAndLog() {
-  {
-    QSettings settings(programConfigFilePath(), QSettings::IniFormat);
-    settings.setIniCodec("UTF-8");
-    settings.setValue(QStringLiteral("Config/LastOfflinePlayPath"), LastOfflinePlayPath);
-    settings.sync();
-  }
+  writeRepeats();
+  writeConfiguration();
   writeBanner();
   mLogFile.close();
+}
+
+void SaveDataAndLog::writeConfiguration() {
+  if (LastOfflinePlayPath == mReadPlayPath) return;
+  const QString path = programConfigFilePath();
+  QFile current(path);
+  QByteArray bytes;
+  if (current.exists()) {
+    if (!current.open(QIODevice::ReadOnly)) {
+      writeEntry(QStringLiteral("config.ini not written, it cannot be read: ") + current.errorString());
+      return;
+    }
+    bytes = current.readAll();
+    current.close();
+  }
+  bytes = withIniValue(bytes, QStringLiteral("Config"), QStringLiteral("LastOfflinePlayPath"),
+                       iniEncodedValue(LastOfflinePlayPath));
+  // Whole or not at all: a failed write leaves the old file. A link stays a link.
+  const QFileInfo info(path);
+  QSaveFile out(info.isSymLink() && info.exists() ? info.canonicalFilePath() : path);
+  out.setDirectWriteFallback(true);  // a program directory we may not create files in
+  if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
+    writeEntry(QStringLiteral("config.ini not written: ") + out.errorString());
 }
 
 QString SaveDataAndLog::logRootDirectory() {
@@ -58,6 +81,7 @@ void SaveDataAndLog::readConfiguration() {
   LidarType_Rendal = readModelKeyList(settings, QStringLiteral("LidarType_Rendal"));
   LidarType_Tolvek = readModelKeyList(settings, QStringLiteral("LidarType_Tolvek"));
   LastOfflinePlayPath = settings.value(QStringLiteral("LastOfflinePlayPath")).toString();
+  mReadPlayPath = LastOfflinePlayPath;
   settings.endGroup();
 }
 
@@ -81,6 +105,34 @@ void SaveDataAndLog::writeBanner() {
 void SaveDataAndLog::onGetDataLogToSaveSlot(QString text, int level) {
   if (level == kDebugLevel && outputLevel != kDebugLevel) return;
   if (!mLogFile) return;  // failed stream: entries are dropped and the program runs on
+  if (mHasLastText && text == mLastText) {
+    // A sensor may send the same status with every packet: count it instead.
+    ++mRepeats;
+    if (!mRepeatTimer->isActive()) mRepeatTimer->start();
+    return;
+  }
+  writeRepeats();
+  writeEntry(text);
+  mLastText = text;
+  mHasLastText = true;
+}
+
+void SaveDataAndLog::writeRepeats() {
+  if (mRepeats == 0) return;
+  writeEntry(QStringLiteral("Repeated %1 more times: %2").arg(QString::number(mRepeats), mLastText));
+  mRepeats = 0;
+}
+
+void SaveDataAndLog::onRepeatTimer() {
+  if (mRepeats == 0) {
+    mRepeatTimer->stop();  // the repeats have ended
+    return;
+  }
+  writeRepeats();
+}
+
+void SaveDataAndLog::writeEntry(const QString& text) {
+  if (!mLogFile) return;
   const QByteArray stamp =
       QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-hh-mm-ss-zzz")).toUtf8();
   mLogFile << stamp.constData() << "\t:\t" << text.toUtf8().constData() << '\n';

@@ -5,8 +5,10 @@
 #include <QFileInfo>
 
 #include <cmath>
+#include <cstdio>
 #include <ctime>
 #include <exception>
+#include <filesystem>
 #include <limits>
 
 #include <pcl/io/pcd_io.h>
@@ -82,13 +84,19 @@ PcdStatus writePcdFrame(const std::string& fileName, const pcl::PointCloud<Point
     flat.height = 1;
     source = &flat;
   }
+  // PCL creates the file before it sizes and maps it: a failure after that leaves an empty or
+  // partial file, which goes. A file that was there before is not ours to delete.
+  std::error_code error;
+  const bool existed = std::filesystem::exists(std::filesystem::symlink_status(fileName, error));
+  PcdStatus status = PcdStatus::Failed;
   try {
     pcl::PCDWriter writer;
-    return writer.writeBinary(fileName, *source) == 0 ? PcdStatus::Written : PcdStatus::Failed;
+    status = writer.writeBinary(fileName, *source) == 0 ? PcdStatus::Written : PcdStatus::Failed;
   } catch (const std::exception&) {
-    // PCL throws when the file cannot be created or mapped.
-    return PcdStatus::Failed;
+    status = PcdStatus::Failed;  // PCL throws when the file cannot be created, sized or mapped
   }
+  if (status == PcdStatus::Failed && !existed) std::remove(fileName.c_str());
+  return status;
 }
 
 }  // namespace FrameSave

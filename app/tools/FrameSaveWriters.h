@@ -55,7 +55,7 @@ QString directoryProblem(const QString& dir);
 enum class PcdStatus { Written, EmptyFrame, Failed };
 
 // One frame as a binary PCD file with every field of PointInfo. An empty frame makes no
-// file. A failure is a result, never an exception.
+// file. A failure is a result, never an exception, and leaves no file it made.
 PcdStatus writePcdFrame(const std::string& fileName, const pcl::PointCloud<PointInfo>& cloud);
 
 }  // namespace FrameSave

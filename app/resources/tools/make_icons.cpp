@@ -381,6 +381,11 @@ std::vector<Picture> pictures() {
                   [](QPainter& p) { crossMark(p, 3.5, 12.5, 1.8); }});
   list.push_back({"images2/dialog_close.png", 20, 20, 20,
                   [](QPainter& p) { crossMark(p, 5, 15, 2.0); }});
+  // The tick of a checked box in the dialogs, dark on the box's light fill.
+  list.push_back({"images2/indicator_check.png", 12, 12, 12, [](QPainter& p) {
+    p.setPen(ink(2.0, QColor(1, 20, 45)));
+    p.drawPolyline(QPolygonF() << QPointF(2.2, 6.4) << QPointF(4.9, 9.2) << QPointF(9.9, 2.8));
+  }});
   list.push_back({"images2/play.png", 32, 32, 32, [](QPainter& p) {
     p.setPen(ink(2.0));
     p.setBrush(kAccent);

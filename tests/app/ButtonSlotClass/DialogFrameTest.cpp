@@ -82,6 +82,30 @@ TEST(DialogFrame, DragOnButtonsAndComboBoxesKeepsTheDialogInPlace) {
   EXPECT_EQ(dialog.pos(), QPoint(120, 105));
 }
 
+// Bare declarations become the "* { }" rule Qt reads them as, so the indicator rules can follow;
+// rules stay; a second pass adds nothing.
+TEST(DialogFrame, IndicatorStyleFollowsTheDialogsOwnSheet) {
+  const QString rule = QString::fromLatin1(DialogFrame::kIndicatorStyle);
+  struct Case {
+    QString sheet;
+    QString expected;
+  };
+  const Case cases[] = {
+      {"", rule},
+      {DialogFrame::kDialogBackgroundStyle,
+       "* { background-color: rgb(1, 20, 45);\ncolor: rgb(240, 240, 240); }\n" + rule},
+      {"QWidget{color: red;}", "QWidget{color: red;}\n" + rule},
+      {"color: red; QPushButton { color: blue; }", "* { color: red; }\nQPushButton { color: blue; }\n" + rule},
+  };
+  for (const Case& c : cases) {
+    const QString once = DialogFrame::withIndicatorStyle(c.sheet);
+    EXPECT_EQ(once, c.expected) << c.sheet.toStdString();
+    EXPECT_EQ(DialogFrame::withIndicatorStyle(once), once);
+  }
+  SampleDialog dialog;
+  EXPECT_TRUE(dialog.styleSheet().endsWith(rule));
+}
+
 TEST(DialogFrame, WarringBoxHasNoParentAndOneOkButton) {
   int shown = 0;
   ScopedMessageBoxHook hook([&](QWidget* parent, const QString& title, const QString& text,
@@ -103,7 +127,7 @@ TEST(DialogFrame, FilterDialogWearsTheFrameAndClosingItNeverQuits) {
   EXPECT_FALSE(dialog.ui.widget_title->pushButtonClose->icon().pixmap(16, 16).isNull());
   EXPECT_EQ(dialog.objectName(), "FiltrationData");
   EXPECT_EQ(dialog.windowTitle(), "FiltrationData");
-  EXPECT_EQ(dialog.size(), QSize(786, 859));
+  EXPECT_EQ(dialog.size(), QSize(786, 720));  // fits a 1600 x 900 screen
   EXPECT_TRUE(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
   EXPECT_FALSE(dialog.windowFlags() & Qt::FramelessWindowHint);
   EXPECT_TRUE(dialog.ui.widget_title->labelTitleName->text().contains("Selective Data Filtering"));

@@ -1,8 +1,14 @@
 #include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include <pcl/io/pcd_io.h>
 
@@ -137,6 +143,39 @@ TEST(PcdSave, FrameThatCannotBeWrittenEndsTheSaveWithAMessage) {
   SaveHarness refused;
   EXPECT_FALSE(refused.worker.startPcd(dir.filePath("missing"), 1));
   EXPECT_EQ(refused.failures.size(), 1);
+}
+
+// A file size limit lets PCL create the file and then fail to size it, as a full disk would:
+// nothing of the frame is left behind. A directory that stood under the name stays.
+TEST(PcdSave, FailedFrameLeavesNoPartialFile) {
+  QTemporaryDir dir;
+  Cloud::Ptr big(new Cloud);
+  for (int i = 0; i < 2000; ++i) *big += *richFrame(i % 7);
+  const std::string name = FrameSave::localPath(dir.filePath("full_disk.pcd"));
+
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  void (*savedSignal)(int) = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = 4096;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const FrameSave::PcdStatus status = FrameSave::writePcdFrame(name, *big);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, savedSignal);
+
+  EXPECT_EQ(status, FrameSave::PcdStatus::Failed);
+  EXPECT_EQ(filesIn(dir.path(), "*"), QStringList{});
+
+  ASSERT_TRUE(QDir(dir.path()).mkdir("taken.pcd"));
+  EXPECT_EQ(FrameSave::writePcdFrame(FrameSave::localPath(dir.filePath("taken.pcd")), *big),
+            FrameSave::PcdStatus::Failed);
+  EXPECT_TRUE(QFileInfo(dir.filePath("taken.pcd")).isDir());
+
+  // Without the limit the same frame is written whole.
+  EXPECT_EQ(FrameSave::writePcdFrame(name, *big), FrameSave::PcdStatus::Written);
+  Cloud read;
+  ASSERT_EQ(pcl::io::loadPCDFile<PointInfo>(name, read), 0);
+  EXPECT_EQ(read.size(), big->size());
 }
 
 }  // namespace

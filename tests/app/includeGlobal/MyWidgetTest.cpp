@@ -161,4 +161,23 @@ TEST_F(FramelessWindow, ControlF1ToF3NeverReachAFilteredChild) {
   }
 }
 
+// Moved and shrunk into the available area, never below the minimum, left alone when it fits.
+TEST(FitIntoScreen, MovesAndShrinksIntoTheArea) {
+  const QRect area(0, 30, 1600, 870);  // a screen with a panel at the top
+  struct Case {
+    QRect wanted;
+    QSize minimum;
+    QRect fitted;
+  };
+  const Case cases[] = {
+      {{100, 100, 400, 300}, {0, 0}, {100, 100, 400, 300}},
+      {{0, 0, 1785, 807}, {0, 0}, {0, 30, 1600, 807}},
+      {{300, 200, 1785, 807}, {0, 0}, {0, 93, 1600, 807}},
+      {{1500, 800, 400, 300}, {0, 0}, {1200, 600, 400, 300}},
+      {{-50, -50, 400, 300}, {0, 0}, {0, 30, 400, 300}},
+      {{0, 0, 2000, 1200}, {1700, 100}, {0, 30, 1700, 870}},  // cannot fit: top-left stays in
+  };
+  for (const Case& c : cases) EXPECT_EQ(MyWidget::fitInto(c.wanted, area, c.minimum), c.fitted) << c.wanted.x();
+}
+
 }  // namespace

@@ -1,12 +1,15 @@
 #include "SaveDataAndLog.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QtTest/QTest>
 
 #include <gtest/gtest.h>
 
@@ -211,9 +214,214 @@ TEST_F(Logger, UnwritableLogRootDropsEntriesAndRunsOn) {
   {
     SaveDataAndLog logger;
     logger.onGetDataLogToSaveSlot(QStringLiteral("dropped"));
+    LastOfflinePlayPath = QStringLiteral("/data/changed");
   }
   EXPECT_EQ(QFileInfo(blocker).size(), 0);
   EXPECT_TRUE(QFile::exists(configPath));  // the exit write still happens
+}
+
+// A file as a user leaves it: comments, a line QSettings does not parse, Latin-1 bytes, a key
+// with a blank, a UNC path with its backslashes, CRLF line ends and a group after ours.
+const QByteArray kUserConfig =
+    "; my settings, edited by hand\r\n"
+    "[Config]\r\n"
+    "OutputDebuggingInformation=0\r\n"
+    "# the old path was D:/caf\xe9\r\n"
+    "LastOfflinePlayPath = /data/old\r\n"
+    "this line is no key\r\n"
+    "my key=caf\xe9\r\n"
+    "Share=\\\\server\\share\r\n"
+    "LidarType_Kaldor=LidarType_Kaldor_v4_0\r\n"
+    "\r\n"
+    "[SetD]\r\n"
+    "offsetAngle_V_Zorvane=6.37\r\n";
+
+QByteArray readBytes(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+TEST_F(Logger, UnchangedPlaybackPathLeavesTheConfigurationAlone) {
+  writeConfig(kUserConfig);
+  QFile::setPermissions(configPath, QFile::ReadOwner | QFile::WriteOwner);
+  const QDateTime before = QFileInfo(configPath).lastModified();
+  {
+    SaveDataAndLog logger;
+    EXPECT_EQ(LastOfflinePlayPath, "/data/old");
+    LastOfflinePlayPath = QStringLiteral("/data/elsewhere");
+    LastOfflinePlayPath = QStringLiteral("/data/old");  // and back
+  }
+  EXPECT_EQ(readBytes(configPath), kUserConfig);
+  EXPECT_EQ(QFileInfo(configPath).lastModified(), before);
+}
+
+TEST_F(Logger, ChangedPlaybackPathRewritesOnlyItsLine) {
+  writeConfig(kUserConfig);
+  QFile::setPermissions(configPath, QFile::ReadOwner | QFile::WriteOwner);
+  const QString path = QString::fromUtf8("\\\\server\\share\\captures é, 2026");
+  {
+    SaveDataAndLog logger;
+    LastOfflinePlayPath = path;
+  }
+  QByteArray expected = kUserConfig;
+  expected.replace("LastOfflinePlayPath = /data/old\r\n",
+                   "LastOfflinePlayPath = \"\\\\\\\\server\\\\share\\\\captures \xc3\xa9, 2026\"\r\n");
+  EXPECT_EQ(readBytes(configPath), expected);
+  const QFile::Permissions anyone = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                    QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther |
+                                    QFile::ExeOther;
+  EXPECT_EQ(QFileInfo(configPath).permissions() & anyone, QFile::ReadOwner | QFile::WriteOwner);
+  {
+    SaveDataAndLog logger;  // and the program reads it back
+    EXPECT_EQ(LastOfflinePlayPath, path);
+  }
+}
+
+TEST_F(Logger, PlaybackPathWrittenThroughALinkKeepsTheLink) {
+  const QString target = scratch.filePath(QStringLiteral("real.ini"));
+  {
+    QFile file(target);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Config]\nLastOfflinePlayPath=/a\n");
+  }
+  QFile::remove(configPath);
+  ASSERT_TRUE(QFile::link(target, configPath));
+  {
+    SaveDataAndLog logger;
+    LastOfflinePlayPath = QStringLiteral("/b");
+  }
+  EXPECT_TRUE(QFileInfo(configPath).isSymLink());
+  EXPECT_EQ(readBytes(target), QByteArray("[Config]\nLastOfflinePlayPath=/b\n"));
+}
+
+// Where the line goes when the file has none, and what else stays.
+TEST(IniValue, KeyWithoutALineIsAddedToItsGroup) {
+  struct Case {
+    const char* name;
+    QByteArray file;
+    QByteArray expected;
+  };
+  const Case cases[] = {
+      {"no file", "", "[Config]\nLastOfflinePlayPath=/p\n"},
+      {"end of the group, before its blank line", "[Config]\r\na=1\r\n\r\n[Other]\r\nb=2\r\n",
+       "[Config]\r\na=1\r\nLastOfflinePlayPath=/p\r\n\r\n[Other]\r\nb=2\r\n"},
+      {"last line without an end", "[Config]\na=1", "[Config]\na=1\nLastOfflinePlayPath=/p"},
+      {"no such group", "; only a comment", "; only a comment\n[Config]\nLastOfflinePlayPath=/p\n"},
+      {"same key in another group", "[Other]\nLastOfflinePlayPath=x\n",
+       "[Other]\nLastOfflinePlayPath=x\n[Config]\nLastOfflinePlayPath=/p\n"},
+      {"a commented-out key", "[Config]\n;LastOfflinePlayPath=x\n",
+       "[Config]\n;LastOfflinePlayPath=x\nLastOfflinePlayPath=/p\n"},
+      {"every line of the key", "[Config]\nLastOfflinePlayPath=a\n[Config]\nLastOfflinePlayPath=b\n",
+       "[Config]\nLastOfflinePlayPath=/p\n[Config]\nLastOfflinePlayPath=/p\n"},
+      {"a continued value", "[Config]\nLastOfflinePlayPath=a\\\nb\nc=1\n", "[Config]\nLastOfflinePlayPath=/p\nc=1\n"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(withIniValue(c.file, "Config", "LastOfflinePlayPath", "/p"), c.expected) << c.name;
+  }
+}
+
+// Whatever the path, QSettings reads back what was written.
+TEST(IniValue, EncodedValuesReadBackThroughQSettings) {
+  QTemporaryDir dir;
+  int row = 0;
+  const QString values[] = {
+      "",
+      "/plain/path",
+      "D:/data/captures",
+      QString::fromUtf8("/données/é/激光雷达"),
+      QString::fromUtf8("/emoji/\xf0\x9f\x93\x81"),
+      "\\\\server\\share\\x",
+      "a,b",
+      "semi;colon",
+      "eq=ual",
+      " leading and trailing ",
+      "\"quoted\"",
+      "@Variant(x)",
+      "tab\there",
+      QString("nul") + QChar(0) + "1",
+      "\x01" "abc",
+  };
+  for (const QString& value : values) {
+    // A file of its own per value: QSettings caches what it read of a path.
+    const QString path = dir.filePath(QStringLiteral("round%1.ini").arg(row++));
+    {
+      QFile file(path);
+      ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+      file.write(withIniValue("[Config]\nother=1\n", "Config", "LastOfflinePlayPath", iniEncodedValue(value)));
+    }
+    QSettings settings(path, QSettings::IniFormat);
+    settings.setIniCodec("UTF-8");
+    EXPECT_EQ(settings.value("Config/LastOfflinePlayPath").toString(), value) << value.toStdString();
+    EXPECT_EQ(settings.value("Config/other").toString(), "1");
+  }
+}
+
+QStringList entryTexts(const QString& path) {
+  QStringList texts;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return texts;
+  for (const QString& line : QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)) {
+    const int sep = line.indexOf("\t:\t");
+    if (sep >= 0) texts << line.mid(sep + 3);
+  }
+  return texts;
+}
+
+// A burst of one status between others: written once, then counted; every other entry stays,
+// in its place.
+TEST_F(Logger, RepeatedEntriesAreCountedAndNothingDistinctIsLost) {
+  QString path;
+  {
+    SaveDataAndLog logger;
+    path = logger.logFilePath();
+    logger.onGetDataLogToSaveSlot("start");
+    for (int i = 0; i < 5000; ++i) logger.onGetDataLogToSaveSlot("[Halverd.cpp:1]\tcode 10021");
+    logger.onGetDataLogToSaveSlot("other");
+    logger.onGetDataLogToSaveSlot("[Halverd.cpp:1]\tcode 10021");
+    for (const char* text : {"a", "b", "a", "b"}) logger.onGetDataLogToSaveSlot(text);
+    logger.onGetDataLogToSaveSlot("end");
+    logger.onGetDataLogToSaveSlot("end");
+  }
+  const QStringList expected = {"start",
+                                "[Halverd.cpp:1]\tcode 10021",
+                                "Repeated 4999 more times: [Halverd.cpp:1]\tcode 10021",
+                                "other",
+                                "[Halverd.cpp:1]\tcode 10021",
+                                "a", "b", "a", "b",
+                                "end",
+                                "Repeated 1 more times: end"};
+  EXPECT_EQ(entryTexts(path), expected);
+}
+
+// While an entry keeps repeating, its count comes once per interval, not only at the end.
+TEST_F(Logger, LongRepeatsWriteTheirCountEveryInterval) {
+  QString path;
+  int sent = 0;
+  {
+    SaveDataAndLog logger;
+    path = logger.logFilePath();
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 2 * SaveDataAndLog::kRepeatIntervalMs + 500) {
+      logger.onGetDataLogToSaveSlot("stalled");
+      ++sent;
+      QTest::qWait(20);
+    }
+    const QStringList during = entryTexts(path);
+    EXPECT_GE(during.size(), 3) << during.join('|').toStdString();  // the entry and two counts
+    EXPECT_LE(during.size(), 4) << during.join('|').toStdString();
+  }
+  const QStringList texts = entryTexts(path);
+  ASSERT_FALSE(texts.isEmpty());
+  EXPECT_EQ(texts.first(), "stalled");
+  int counted = 1;
+  const QRegularExpression count("^Repeated (\\d+) more times: stalled$");
+  for (int i = 1; i < texts.size(); ++i) {
+    const QRegularExpressionMatch m = count.match(texts[i]);
+    ASSERT_TRUE(m.hasMatch()) << texts[i].toStdString();
+    counted += m.captured(1).toInt();
+  }
+  EXPECT_EQ(counted, sent);
 }
 
 }  // namespace

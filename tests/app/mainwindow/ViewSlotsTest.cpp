@@ -167,7 +167,9 @@ TEST_F(ViewSlots, PointSizeKeysStayWithinOneToTen) {
   EXPECT_EQ(window->currentPointSize(), 1);
 }
 
-TEST_F(ViewSlots, InstructionsOpenTheLastDocFile) {
+// A missing or empty ./doc opens nothing and says there is no manual; with files the last
+// one in name order is opened.
+TEST_F(ViewSlots, InstructionsOpenTheLastDocFileOrSayThereIsNone) {
   UrlRecorder recorder;
   QDesktopServices::setUrlHandler("file", &recorder, "open");
   QTemporaryDir work;
@@ -176,6 +178,9 @@ TEST_F(ViewSlots, InstructionsOpenTheLastDocFile) {
 
   window->onPushButtonInstructionsSlot();  // no ./doc at all
   QDir(work.path()).mkdir("doc");
+  window->onPushButtonInstructionsSlot();  // an empty one
+  const std::size_t boxesWithoutManual = env->boxes.size();
+  const bool openedWithoutManual = !recorder.urls.isEmpty();
   for (const char* name : {"b_manual.pdf", "a_manual.pdf"}) {
     QFile f(work.path() + "/doc/" + name);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -184,9 +189,16 @@ TEST_F(ViewSlots, InstructionsOpenTheLastDocFile) {
 
   QDir::setCurrent(previous);
   QDesktopServices::unsetUrlHandler("file");
-  ASSERT_EQ(recorder.urls.size(), 2);
-  EXPECT_EQ(QDir::cleanPath(recorder.urls[0].toLocalFile()), QDir::cleanPath(work.path() + "/doc"));
-  EXPECT_EQ(recorder.urls[1].toLocalFile(), work.path() + "/doc/b_manual.pdf");
+  EXPECT_FALSE(openedWithoutManual);
+  ASSERT_EQ(boxesWithoutManual, 2u);
+  for (const RecordedBox& box : env->boxes) {
+    EXPECT_EQ(box.title, "Tips");
+    EXPECT_TRUE(box.text.contains("No user manual")) << box.text.toStdString();
+    EXPECT_TRUE(box.text.contains(QDir::toNativeSeparators(QDir(work.path()).absoluteFilePath("doc"))));
+  }
+  EXPECT_EQ(env->boxes.size(), 2u);  // the manual itself opens without a box
+  ASSERT_EQ(recorder.urls.size(), 1);
+  EXPECT_EQ(recorder.urls[0].toLocalFile(), work.path() + "/doc/b_manual.pdf");
 }
 
 TEST_F(ViewSlots, TrayClickTogglesTheWindowAndGluePanelsOpen) {

@@ -1,0 +1,224 @@
+// The window as a user sees it on a 1600 x 900 screen: restore keeps it and its controls on the
+// screen, the glue's panels wear the dialogs' title bar and close, and in every dark dialog a
+// checked box reads apart from an unchecked one. Screenshots of the dialogs are left in the
+// build directory.
+#include <QCheckBox>
+#include <QDir>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QtTest/QTest>
+
+#include <functional>
+
+#include "DeviceLookupConnection.h"
+#include "DialogTitleBar.h"
+#include "FiltrationData.h"
+#include "Halverd.h"
+#include "HalverdPanels.h"
+#include "MainWindowTestSupport.h"
+#include "MyWidget.h"
+#include "OffLineClass.h"
+#include "SaveLidarDataTypeSelect.h"
+#include "SetMeasurementGrid.h"
+#include "WindowMouse.h"
+#include "newLumivar.h"
+#include "selectSaveDataPacket.h"
+#include "ui_newLumivar.h"
+
+using namespace mainwindow_test;
+
+namespace {
+
+QRect available(QWidget* w) { return w->screen()->availableGeometry(); }
+
+QRect globalRect(QWidget* w) { return QRect(w->mapToGlobal(QPoint(0, 0)), w->size()); }
+
+// Whole on the screen and not hidden: what a user can reach.
+void expectOnScreen(QWidget* w, const QRect& screen) {
+  SCOPED_TRACE(w->objectName().toStdString());
+  EXPECT_TRUE(w->isVisible());
+  const QRect r = globalRect(w);
+  EXPECT_TRUE(screen.contains(r)) << r.x() << "," << r.y() << " " << r.width() << "x" << r.height();
+}
+
+class WindowFit : public WindowTest {};
+
+TEST_F(WindowFit, RestoreKeepsTheWindowAndItsControlsOnTheScreen) {
+  QCoreApplication::processEvents();
+  const QRect screen = available(window.get());
+  Ui::newLumivar& ui = window->form();
+  ASSERT_TRUE(window->isMaximized());
+  // Restore as the user does, by the window's own button, then twice by a double-click.
+  QTest::mouseClick(ui.pushButtonMax, Qt::LeftButton);
+  QTest::qWait(50);
+  ASSERT_FALSE(window->isMaximized());
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    EXPECT_TRUE(screen.contains(window->frameGeometry()))
+        << window->frameGeometry().width() << "x" << window->frameGeometry().height();
+    OffLineClass* bar = ui.widget_offLineData;
+    for (QWidget* w : {static_cast<QWidget*>(ui.pushButtonClose), static_cast<QWidget*>(ui.pushButtonMax),
+                       static_cast<QWidget*>(ui.pushButtonMin), static_cast<QWidget*>(bar->ui.label_Count),
+                       static_cast<QWidget*>(bar->ui.checkBox_offlineLocked),
+                       static_cast<QWidget*>(ui.checkBox_MenuBarLocked)})
+      expectOnScreen(w, screen);
+    if (round == 2) break;
+    WindowMouse mouse(window.get());
+    const QPoint title = ui.label_TitleShow->mapToGlobal(QPoint(5, 5));
+    mouse.doubleClickAndHold(title);  // maximise
+    mouse.release(title);
+    QTest::qWait(50);
+    EXPECT_TRUE(window->isMaximized());
+    mouse.doubleClickAndHold(title);  // and restore
+    mouse.release(title);
+    QTest::qWait(50);
+  }
+}
+
+// A window that asks for more than the screen is moved and shrunk into it when shown and when
+// restored; one that fits is left where it is.
+TEST_F(WindowFit, WindowsLargerThanTheScreenAreFittedWhenShown) {
+  const QRect screen = available(window.get());
+  MyWidget big;
+  big.setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+  big.setGeometry(screen.x() + 300, screen.y() + 200, screen.width() + 185, screen.height() - 100);
+  big.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&big));
+  EXPECT_TRUE(screen.contains(big.frameGeometry()));
+  EXPECT_EQ(big.width(), screen.width());
+
+  MyWidget small;
+  small.setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+  small.setGeometry(screen.x() + 100, screen.y() + 100, 400, 300);
+  small.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&small));
+  EXPECT_EQ(small.geometry(), QRect(screen.x() + 100, screen.y() + 100, 400, 300));
+}
+
+// The settings and about panels open from their buttons with the dialogs' title bar; its close
+// button and Esc close them, and they open again.
+TEST_F(WindowFit, GluePanelsHaveATitleBarAndClose) {
+  Ui::newLumivar& ui = window->form();
+  Halverd* glue = window->glue();
+  struct Case {
+    QAbstractButton* opener;
+    QWidget* panel;
+    const char* title;
+  };
+  const Case cases[] = {{ui.pBn_Setting, glue->settingWidget, "Lidar settings"},
+                        {ui.pushButtonAbout, glue->aboutWidget, "About"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.title);
+    QTest::mouseClick(c.opener, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(c.panel));
+    EXPECT_TRUE(c.panel->windowFlags() & Qt::FramelessWindowHint);
+    auto* bar = c.panel->findChild<DialogTitleBar*>();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_TRUE(bar->labelTitleName->text().contains(c.title)) << bar->labelTitleName->text().toStdString();
+    EXPECT_EQ(bar->mapTo(c.panel, QPoint(0, 0)), QPoint(0, 0));  // across the top
+    EXPECT_EQ(bar->width(), c.panel->width());
+    EXPECT_TRUE(available(c.panel).contains(c.panel->frameGeometry()));
+    c.panel->grab().save(QDir::current().filePath(QString("panel_%1.png").arg(c.title).replace(' ', '_')));
+
+    QTest::mouseClick(bar->pushButtonClose, Qt::LeftButton);
+    EXPECT_FALSE(c.panel->isVisible());
+
+    QTest::mouseClick(c.opener, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(c.panel));
+    EXPECT_EQ(c.panel->findChildren<DialogTitleBar*>().size(), 1);  // one bar, however often
+    QTest::keyClick(c.panel, Qt::Key_Escape);
+    EXPECT_FALSE(c.panel->isVisible());
+    EXPECT_TRUE(window->isVisible());  // Esc closed the panel only
+  }
+
+  // The bar drags the panel.
+  QTest::mouseClick(ui.pBn_Setting, Qt::LeftButton);
+  QWidget* panel = glue->settingWidget;
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
+  const QPoint before = panel->pos();
+  auto* bar = panel->findChild<DialogTitleBar*>();
+  WindowMouse mouse(panel);
+  const QPoint start = bar->mapToGlobal(QPoint(20, 20));
+  mouse.press(start);
+  mouse.move(start + QPoint(30, 15));
+  mouse.release(start + QPoint(30, 15));
+  EXPECT_EQ(panel->pos(), before + QPoint(30, 15));
+  panel->close();
+}
+
+// The box's indicator, at its left, as drawn.
+QImage indicatorImage(QAbstractButton* box) {
+  const QImage whole = box->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  const int side = std::min(whole.height(), whole.width());
+  return whole.copy(0, 0, side, side);
+}
+
+int luminance(QRgb c) { return (qRed(c) * 299 + qGreen(c) * 587 + qBlue(c) * 114) / 1000; }
+
+// How far the brightest part of the image stands from the dark ground.
+int frameContrast(const QImage& image, QRgb ground) {
+  int best = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      best = std::max(best, std::abs(luminance(image.pixel(x, y)) - luminance(ground)));
+  return best;
+}
+
+int pixelsApart(const QImage& a, const QImage& b) {
+  int n = 0;
+  for (int y = 0; y < std::min(a.height(), b.height()); ++y)
+    for (int x = 0; x < std::min(a.width(), b.width()); ++x)
+      n += std::abs(luminance(a.pixel(x, y)) - luminance(b.pixel(x, y))) > 60;
+  return n;
+}
+
+// In each dark dialog an unchecked box shows a light frame, and checking it changes a good
+// part of the indicator.
+TEST_F(WindowFit, DialogIndicatorsShowCheckedAndUncheckedApart) {
+  const QRgb ground = qRgb(1, 20, 45);
+  struct Case {
+    const char* name;
+    std::function<std::unique_ptr<QWidget>()> make;
+  };
+  const Case cases[] = {
+      {"filter", [] { return std::make_unique<FiltrationData>(); }},
+      {"save_type", [] { return std::make_unique<SaveLidarDataTypeSelect>(); }},
+      {"grid", [] { return std::make_unique<SetMeasurementGrid>(); }},
+      {"open_capture", [] { return std::make_unique<selectSaveDataPacket>(); }},
+      {"connection", [] { return std::make_unique<DeviceLookupConnection>(); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::unique_ptr<QWidget> dialog = c.make();
+    dialog->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
+    EXPECT_TRUE(available(dialog.get()).contains(dialog->frameGeometry()));
+    QList<QAbstractButton*> boxes;
+    for (QCheckBox* b : dialog->findChildren<QCheckBox*>()) boxes << b;
+    for (QRadioButton* b : dialog->findChildren<QRadioButton*>()) boxes << b;
+    int checked = 0;
+    for (QAbstractButton* box : boxes) {
+      if (!box->isVisible() || !box->isEnabled()) continue;
+      SCOPED_TRACE(box->objectName().toStdString());
+      const bool wasChecked = box->isChecked();
+      box->setAutoExclusive(false);  // a radio may be switched off here
+      box->setChecked(false);
+      const QImage off = indicatorImage(box);
+      box->setChecked(true);
+      const QImage on = indicatorImage(box);
+      box->setChecked(wasChecked);
+      box->setAutoExclusive(qobject_cast<QRadioButton*>(box) != nullptr);
+      EXPECT_GE(frameContrast(off, ground), 120);
+      EXPECT_GE(pixelsApart(off, on), off.width() * off.height() / 8);
+      ++checked;
+    }
+    EXPECT_GT(checked, 0);
+    dialog->grab().save(QDir::current().filePath(QString("dialog_%1.png").arg(c.name)));
+  }
+}
+
+}  // namespace
