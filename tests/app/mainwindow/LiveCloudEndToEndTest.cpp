@@ -100,7 +100,7 @@ TEST_F(LiveCloud, SenderCloudAppearsInTheView) {
   ASSERT_TRUE(window.connected()) << "boxes: " << env.boxes.size()
                                   << (env.boxes.empty() ? "" : " " + env.boxes[0].text.toStdString());
 
-  sender.start(LUMIVAR_TEST_SENDER, {"--port", QString::number(dataPort), "--hz", "10"});
+  sender.start(LUMIVAR_TEST_SENDER, {"--port", QString::number(dataPort), "--source-port", "0", "--hz", "10"});
   ASSERT_TRUE(sender.waitForStarted(5000));
 
   // The first frame is the turn up to the split azimuth; the next ones are whole turns.
