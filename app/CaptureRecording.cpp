@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include <pcap/pcap.h>
+
 namespace {
 
 constexpr int kSnapLength = 40960000;        // bytes; libpcap keeps at most its own maximum
@@ -10,6 +12,7 @@ constexpr int kCaptureBufferBytes = 40960000;  // kernel ring for bursts of a fa
 // densely instead of one snap-length slot per frame.
 constexpr int kReadTimeoutMs = 20;
 constexpr std::size_t kDrainLimit = 100000;  // frames written after a stop, at most
+constexpr int kDrainMs = 500;                // time spent writing them, at most
 // Records reach the disk this often, not after each frame: a flush per frame costs a write
 // call per datagram and loses datagrams of a fast sensor while it runs.
 constexpr auto kFlushInterval = std::chrono::milliseconds(RecordingSession::kFlushIntervalMs);
@@ -92,9 +95,14 @@ std::string RecordingSession::run(const std::atomic<bool>& stop) {
     if (failure.empty()) flushWhenDue();
   }
   // What the kernel already holds was captured before the stop; the last block is handed
-  // over within the read time-out.
-  for (std::size_t drained = 0; failure.empty() && drained < kDrainLimit; ++drained) {
+  // over within the read time-out. Frames that arrived after the stop are not wanted, and a
+  // sensor that keeps sending never leaves a pause: the drain ends at the first later frame.
+  const auto stoppedAt = std::chrono::system_clock::now().time_since_epoch();
+  const auto drainUntil = Clock::now() + std::chrono::milliseconds(kDrainMs);
+  for (std::size_t drained = 0; failure.empty() && drained < kDrainLimit && Clock::now() < drainUntil; ++drained) {
     if (m_Capture.next(2 * kReadTimeoutMs, &frame) != lumivar::PacketCapture::Next::Frame) break;
+    const auto stamp = std::chrono::seconds(frame.header->ts.tv_sec) + std::chrono::microseconds(frame.header->ts.tv_usec);
+    if (stamp > stoppedAt) break;
     m_File.write(frame.header, frame.data);
     ++unflushed;
   }

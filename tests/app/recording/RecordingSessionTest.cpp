@@ -118,6 +118,34 @@ TEST(RecordingSession, ABurstIsRecordedWholeAndReachesTheFileWhileRecording) {
   for (int i = 0; i < kBurst; ++i) ASSERT_EQ(tags[std::size_t(i)], i);
 }
 
+TEST(RecordingSession, AStopEndsTheRecordingWhileTheSensorKeepsSending) {
+  capfix::ScratchDir dir;
+  LoopbackSocket data, dev, client;
+  const std::string path = dir.file("steady.pcap");
+  RunningRecording recording(loopback(path, kConnectionPorts, data.port(), dev.port()));
+  recording.start();
+  std::atomic<bool> sending{true};
+  std::atomic<int> next{0};
+  std::thread sensor([&] {
+    while (sending) {
+      client.sendTo(data.port(), recording::taggedPayload(next++));
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+  });
+  ASSERT_TRUE(recording.waitFor(500));
+  const int sentBeforeStop = next.load();
+  EXPECT_EQ(recording.stop(), "");
+  const int sentAfterStop = next.load();
+  sending = false;
+  sensor.join();
+  const std::vector<int> tags = recording::ourTags(recording::readCapture(path));
+  ASSERT_FALSE(tags.empty());
+  for (std::size_t i = 0; i < tags.size(); ++i) ASSERT_EQ(tags[i], int(i)) << "recorded without a gap";
+  EXPECT_GE(int(tags.size()), sentBeforeStop - 1) << "what came before the stop is kept";
+  // Nothing from well after the stop: the drain ends at the first later frame.
+  EXPECT_LE(int(tags.size()), sentAfterStop + 1);
+}
+
 TEST(StandInSensor, HelpAndUnknownOptionsPrintTheUsageAndExit) {
   struct Case {
     const char* arguments;
