@@ -7,6 +7,8 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <pcl/io/pcd_io.h>
+
 #include "CaptureFixtures.h"
 #include "selectSaveDataPacket.h"
 
@@ -200,6 +202,28 @@ TEST_F(ConnectionControl, ACancelledCaptureOpenLeavesTheWindowAsItWas) {
   EXPECT_TRUE(logHas("Lidar connection successful: Type:LidarType_Ulmeth"));
   EXPECT_EQ(panel->frameCount, 2);  // the second and third turns wrap between packets
   EXPECT_TRUE(panel->ui.toolButton_Play->isEnabled());
+}
+
+// A PCD directory replay is named in the status bar, not the capture played before it.
+TEST_F(ConnectionControl, TheStatusBarNamesThePcdDirectoryThatPlays) {
+  OffLineClass* panel = window->form().widget_offLineData;
+  QTemporaryDir dir;
+  pcl::PointCloud<PointInfo> cloud;
+  cloud.push_back(makePoint(1, 2, 3, 4));
+  ASSERT_EQ(pcl::io::savePCDFileBinary(dir.filePath("a.pcd").toStdString(), cloud), 0);
+  window->form().label_StatusBarShow_1->setText("Current play Pcap pcaket: /earlier/capture.pcap");
+  panel->getSelectPacketType(selectSaveDataPacket::kOpenPcdDirectory, 0);
+  QFileDialog* dialog = nullptr;
+  ASSERT_TRUE(QTest::qWaitFor([&] {
+    for (QFileDialog* d : panel->findChildren<QFileDialog*>("pcdDirectoryDialog"))
+      if (d->isVisible()) dialog = d;
+    return dialog != nullptr;
+  }, 5000));
+  dialog->setDirectory(dir.path());
+  dialog->selectFile(dir.path());
+  static_cast<QDialog*>(dialog)->accept();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return panel->frameCount == 1; }, 10000));
+  EXPECT_EQ(window->form().label_StatusBarShow_1->text(), "Current play PCD directory: " + dir.path());
 }
 
 TEST_F(ConnectionControl, ClosingWhileConnectedStopsTheDriverBeforeTheGlueGoes) {
