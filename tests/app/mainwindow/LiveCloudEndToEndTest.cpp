@@ -198,7 +198,6 @@ TEST_F(LiveCloud, TheStandInIsRecordedWithSaveAllLidarDataAndReplays) {
   static_cast<QDialog*>(files)->accept();
   ASSERT_TRUE(QTest::qWaitFor([&] { return panel->frameCount > 0; }, 10000));
   EXPECT_GE(panel->frameCount, 10) << "one frame per recorded turn";
-  EXPECT_LE(panel->frameCount, 20);
   EXPECT_EQ(window.form().label_StatusBarShow_1->text(), "Current play Pcap pcaket: " + recordingPath);
   EXPECT_TRUE(window.windowTitle().endsWith(" --LidarType_Kaldor_v4_0"));
 
