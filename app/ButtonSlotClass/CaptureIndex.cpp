@@ -463,7 +463,9 @@ std::string describeDamage(const CaptureIndex& index) {
             (d.endLost ? "(no readable record after it)" : "passed over");
     if (d.cutShort) text += ", and";
   }
-  if (d.cutShort) text += " it ends inside the record at byte " + std::to_string(d.cutShortAt);
+  if (d.cutShort)
+    text += std::string(d.damagedRegions > 0 ? " it" : ": it") + " ends inside the record at byte " +
+            std::to_string(d.cutShortAt);
   text += ". " + std::to_string(index.frameCount) + (index.frameCount == 1 ? " frame was" : " frames were") +
           " kept.";
   return text;
