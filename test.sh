@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the normal build (GUI tests under Xvfb), then the
-# driver, glue and playback code again under ASan+UBSan and under TSan. Any failing test or
-# sanitizer finding makes the script exit non-zero.
+# driver, glue, capture, playback and recording code again under ASan+UBSan and under
+# TSan. Any failing test or sanitizer finding makes the script exit non-zero.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/setup.sh

@@ -26,15 +26,17 @@ public:
   // that says which step failed and why (libpcap's words); nothing is left open then.
   bool open(const RecordSettings& settings, std::string* error);
 
-  // Writes every frame, flushed at once, until stop is set (looked at every kStopCheckMs
-  // even on a quiet network) or the capture or the file fails. On a stop the frames already
-  // captured are written before the file is closed. Returns the failure text, empty after
-  // a stop.
+  // Writes every frame until stop is set (looked at every kStopCheckMs even on a quiet
+  // network) or the capture or the file fails, flushing the file every kFlushIntervalMs.
+  // On a stop the frames already captured are written and flushed before the file is
+  // closed. Returns the failure text, empty after a stop.
   std::string run(const std::atomic<bool>& stop);
 
+  // Frames flushed to the file so far.
   std::size_t packetsWritten() const { return m_Written.load(); }
 
   static constexpr int kStopCheckMs = 50;
+  static constexpr int kFlushIntervalMs = 100;
 
 private:
   lumivar::PacketCapture m_Capture;

@@ -275,10 +275,8 @@ void newLumivar::initObjects() {
   connect(panel, SIGNAL(SendSelectType(int, int)), this, SLOT(getSelectPacketType(int, int)),
           Qt::DirectConnection);
   connect(panel, SIGNAL(sendFinish(bool)), this, SLOT(getOffLineFinish(bool)), Qt::UniqueConnection);
-  // The file dialog does not block, so the capture is named again once it is indexed.
-  connect(panel, &OffLineClass::SendFileTotleLength, this, [this, panel](long) {
-    ui->label_StatusBarShow_1->setText("Current play Pcap pcaket: " + panel->capturePath);
-  });
+  // Named once what plays is indexed or loaded: a capture or a PCD directory.
+  connect(panel, &OffLineClass::SendFileTotleLength, this, [this, panel](long) { showPlayingSource(); });
   connect(panel, SIGNAL(SendLidarMessge(std::string, int)), this, SLOT(showErrorMessage(std::string, int)),
           Qt::UniqueConnection);
   connect(this, SIGNAL(onOpenPcapFileSignal()), panel, SLOT(onOpenPacket()), Qt::UniqueConnection);
@@ -475,7 +473,7 @@ void newLumivar::onGetLidarInitParamSlot(LidarInitParam param) {
       reportFailedStart(type);
       return;
     }
-    ui->label_StatusBarShow_1->setText("Current play Pcap pcaket: " + panel->capturePath);
+    showPlayingSource();
   } else {
     if (!mHalverd->startRun(dataPort, devPort, param.destIP, param.multicastIP, false)) {
       reportFailedStart(type);
@@ -889,5 +887,16 @@ void newLumivar::onGetDataToShowSignal(QString text, int) { messageBoxInformatio
 
 void newLumivar::getWidgetAndFontColorSlot(QString style) { mWidgetStyle = style; }
 void newLumivar::getSelectPacketType(int, int) {}
-void newLumivar::showErrorMessage(std::string, int) {}
+// The panel's notes (a skipped PCD file) go to the log.
+void newLumivar::showErrorMessage(std::string text, int) { logLine(LOG_TEXT(QString::fromStdString(text))); }
+
+void newLumivar::showPlayingSource() {
+  const OffLineClass* panel = ui->widget_offLineData;
+  if (panel->isPcdMode && !panel->pcdDirectory.isEmpty())
+    ui->label_StatusBarShow_1->setText("Current play PCD directory: " + panel->pcdDirectory);
+  else if (!panel->isPcdMode && !panel->capturePath.isEmpty())
+    ui->label_StatusBarShow_1->setText("Current play Pcap pcaket: " + panel->capturePath);
+  else
+    ui->label_StatusBarShow_1->clear();
+}
 void newLumivar::keyBoardClick_callback(const pcl::visualization::KeyboardEvent&, void*) {}

@@ -202,6 +202,8 @@ private:
   void initStyle();
   void initPointTable();
 
+  // The status bar names what the play bar replays, or nothing.
+  void showPlayingSource();
   void logLine(const QString& text, int level = 0) { emit onSendDataLogToSaveSignal(text, level); }
   void clearPickedAndSelected();
   void render();

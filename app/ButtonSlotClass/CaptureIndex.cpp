@@ -17,7 +17,9 @@ constexpr std::uint8_t kDeviceInfoTail[] = {0xFF, 0x00, 0x5A, 0x11, 0x11, 0x55, 
 constexpr std::uint8_t kAzimuthPairHead[] = {0xFF, 0xEE};  // family 0
 constexpr std::size_t kFirstAzimuthOffset = 2;             // little-endian, hundredths of a degree
 constexpr std::size_t kLastAzimuthOffset = 1102;
-constexpr double kAzimuthUnit = 0.01;                      // degrees per count
+// A drop of more than half a turn from one FF EE payload to the next is the wrap of a turn;
+// smaller steps back are jitter of the head.
+constexpr int kWrapBetweenPayloads = 18000;  // hundredths of a degree
 constexpr int kBlockAngleFamily = 5;
 constexpr std::size_t kBlockBytes = 115;
 constexpr int kBlocks = 10;
@@ -81,6 +83,7 @@ CaptureFile::~CaptureFile() { close(); }
 
 bool CaptureFile::open(const std::string& path) {
   close();
+  mError.clear();
   mFile = std::fopen(path.c_str(), "rb");
   if (!mFile) return false;
   mBuffer.resize(1 << 18);
@@ -95,7 +98,107 @@ bool CaptureFile::open(const std::string& path) {
     return false;
   }
   mPosition = 0;
+  if (!readGlobalHeader()) {
+    const std::string reason = mError;
+    close();
+    mError = reason;
+    return false;
+  }
   return true;
+}
+
+namespace {
+
+std::string hex32(std::uint32_t v) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", v);
+  return text;
+}
+
+}  // namespace
+
+bool CaptureFile::readGlobalHeader() {
+  std::uint8_t header[kGlobalHeaderBytes];
+  if (mSize < kGlobalHeaderBytes || !readBytes(header, sizeof header)) {
+    mError = "The file is too short to be a pcap capture (" + std::to_string(mSize) + " bytes).";
+    return false;
+  }
+  const std::uint32_t little = readLE32(header, 0);
+  const std::uint32_t big = readBE32(header, 0);
+  mFormat = CaptureFormat{};
+  if (little == kMicrosecondMagic || little == kNanosecondMagic) {
+    mFormat.nanoseconds = little == kNanosecondMagic;
+  } else if (big == kMicrosecondMagic || big == kNanosecondMagic) {
+    mFormat.swapped = true;
+    mFormat.nanoseconds = big == kNanosecondMagic;
+  } else if (little == kPcapngMagic) {
+    mError = "The file is a pcapng capture, not a classic pcap file; save it as pcap "
+             "(for example: editcap -F pcap in.pcapng out.pcap).";
+    return false;
+  } else {
+    mError = "The file is not a pcap capture (magic number " + hex32(big) + ").";
+    return false;
+  }
+  const std::uint16_t major = mFormat.swapped ? readBE16(header, 4) : readLE16(header, 4);
+  if (major != kMajorVersion) {
+    mError = "The pcap file has version " + std::to_string(major) + "; only version 2 is read.";
+    return false;
+  }
+  mFormat.snapLength = field32(header, kSnapLengthOffset);
+  // The upper bits may carry frame-check-sequence flags.
+  mFormat.linkType = field32(header, kLinkTypeOffset) & 0xFFFFu;
+  if (mFormat.linkType != kEthernetLinkType) {
+    mError = "The capture's link type is " + std::to_string(mFormat.linkType) +
+             ", not Ethernet (1); only Ethernet captures are read.";
+    return false;
+  }
+  return true;
+}
+
+bool CaptureFile::plausibleHeader(const std::uint8_t* header) const {
+  const std::uint32_t fraction = field32(header, kFractionOffset);
+  const std::uint32_t stored = field32(header, kIncludedLengthOffset);
+  const std::uint32_t wire = field32(header, kWireLengthOffset);
+  const std::uint32_t fractionLimit = mFormat.nanoseconds ? 1000000000u : 1000000u;
+  return fraction < fractionLimit && stored >= kMinEthernetFrameBytes && stored <= wire &&
+         wire <= kMaxPlausibleRecordBytes;
+}
+
+std::int64_t CaptureFile::findNextRecord(std::int64_t from) {
+  if (!mFile) return -1;
+  constexpr std::size_t kChunk = 1 << 16;
+  std::vector<std::uint8_t> chunk(kChunk + kRecordHeaderBytes);
+  const std::int64_t limit = std::min(mSize - std::int64_t(kRecordHeaderBytes), from + kResyncSearchBytes);
+  for (std::int64_t start = from; start <= limit; start += std::int64_t(kChunk)) {
+    const std::size_t want = std::size_t(std::min<std::int64_t>(std::int64_t(chunk.size()), mSize - start));
+    if (!seekTo(start) || !readBytes(chunk.data(), want)) return -1;
+    for (std::size_t at = 0; at + kRecordHeaderBytes <= want && at < kChunk; ++at) {
+      const std::int64_t candidate = start + std::int64_t(at);
+      if (candidate > limit) return -1;
+      if (!plausibleHeader(chunk.data() + at)) continue;
+      const std::int64_t next = candidate + std::int64_t(kRecordHeaderBytes) +
+                                std::int64_t(field32(chunk.data() + at, kIncludedLengthOffset));
+      if (next == mSize) return candidate;
+      if (next + std::int64_t(kRecordHeaderBytes) > mSize) continue;
+      // The record after the candidate must look like one too: one plausible header in
+      // random bytes is not rare, two in a row at the right distance are.
+      std::uint8_t following[kRecordHeaderBytes];
+      if (!seekTo(next) || !readBytes(following, sizeof following)) return -1;
+      const bool confirmed = plausibleHeader(following);
+      if (!seekTo(start + std::int64_t(want))) return -1;
+      if (confirmed) return candidate;
+    }
+  }
+  return -1;
+}
+
+void CaptureFile::swap(CaptureFile& other) noexcept {
+  std::swap(mFile, other.mFile);
+  std::swap(mFormat, other.mFormat);
+  std::swap(mError, other.mError);
+  std::swap(mSize, other.mSize);
+  std::swap(mPosition, other.mPosition);
+  mBuffer.swap(other.mBuffer);
 }
 
 void CaptureFile::close() {
@@ -128,7 +231,8 @@ ReadStatus CaptureFile::readRecordAt(std::int64_t position, CaptureRecord& recor
 
   std::uint8_t header[kRecordHeaderBytes];
   if (!readBytes(header, sizeof header)) return ReadStatus::Truncated;
-  const std::uint32_t stored = readLE32(header, kIncludedLengthOffset);
+  if (!plausibleHeader(header)) return ReadStatus::Damaged;
+  const std::uint32_t stored = field32(header, kIncludedLengthOffset);
   if (std::int64_t(stored) > mSize - mPosition) return ReadStatus::Truncated;
   record.storedLength = stored;
 
@@ -219,6 +323,14 @@ FrameEndTest::FrameEndTest(const CaptureRules& rules, Mode mode)
 void FrameEndTest::reset() {
   mPreviousAngle = kFirstPreviousBlockAngle;
   mPositionCount = 0;
+  mHavePreviousPair = false;
+}
+
+void FrameEndTest::setDirection(int direction) {
+  const int wanted = direction < 0 ? -1 : 1;
+  if (wanted == mDirection) return;
+  mDirection = wanted;
+  mHavePreviousPair = false;
 }
 
 bool FrameEndTest::endsFrame(const std::uint8_t* payload, std::size_t length) {
@@ -229,12 +341,20 @@ bool FrameEndTest::endsFrame(const std::uint8_t* payload, std::size_t length) {
   return markerWalkEnds(payload, length);
 }
 
-bool FrameEndTest::azimuthPairEnds(const std::uint8_t* payload, std::size_t length) const {
+bool FrameEndTest::azimuthPairEnds(const std::uint8_t* payload, std::size_t length) {
   if (!startsWith(payload, length, kAzimuthPairHead, sizeof kAzimuthPairHead)) return false;
   if (length < kLastAzimuthOffset + 2) return false;
-  const double first = readLE16(payload, kFirstAzimuthOffset) * kAzimuthUnit;
-  const double last = readLE16(payload, kLastAzimuthOffset) * kAzimuthUnit;
-  return last < first;
+  const int first = readLE16(payload, kFirstAzimuthOffset);
+  const int last = readLE16(payload, kLastAzimuthOffset);
+  bool ends = last < first;  // the turn wraps inside this payload
+  if (mHavePreviousPair) {
+    // ... or between the previous payload and this one (in time order).
+    ends = ends || (mDirection > 0 ? mPreviousLast - first : last - mPreviousFirst) > kWrapBetweenPayloads;
+  }
+  mHavePreviousPair = true;
+  mPreviousFirst = first;
+  mPreviousLast = last;
+  return ends;
 }
 
 bool FrameEndTest::blockAngleEnds(const std::uint8_t* payload, std::size_t length) {
@@ -329,6 +449,26 @@ void CaptureIndex::clear() {
   dataFramePositions.clear();
   frameCount = 0;
   payloadLength = kInitialPayloadLength;
+  damage = CaptureDamage{};
+}
+
+std::string describeDamage(const CaptureIndex& index) {
+  const CaptureDamage& d = index.damage;
+  if (!d.any()) return {};
+  std::string text = "The capture file is damaged";
+  if (d.damagedRegions > 0) {
+    text += " at byte " + std::to_string(d.firstDamageAt) + ": " + std::to_string(d.damagedRegions) +
+            (d.damagedRegions == 1 ? " unreadable stretch" : " unreadable stretches") + " of " +
+            std::to_string(d.skippedBytes) + " bytes in all " +
+            (d.endLost ? "(no readable record after it)" : "passed over");
+    if (d.cutShort) text += ", and";
+  }
+  if (d.cutShort)
+    text += std::string(d.damagedRegions > 0 ? " it" : ": it") + " ends inside the record at byte " +
+            std::to_string(d.cutShortAt);
+  text += ". " + std::to_string(index.frameCount) + (index.frameCount == 1 ? " frame was" : " frames were") +
+          " kept.";
+  return text;
 }
 
 std::int64_t CaptureIndex::seekRecordForFrame(long long target) const {
@@ -351,10 +491,31 @@ IndexResult walkRecords(CaptureFile& file, CaptureRecord& record, CaptureIndex& 
                         Visit visit) {
   if (!file.isOpen()) return IndexResult::NotOpen;
   index.clear();
+  CaptureDamage& damage = index.damage;
   std::int64_t position = kGlobalHeaderBytes;
   std::int64_t recordsRead = 0;
   while (position < file.size()) {
-    if (file.readRecordAt(position, record) != ReadStatus::Record) break;
+    const ReadStatus status = file.readRecordAt(position, record);
+    if (status == ReadStatus::Damaged) {
+      // Go on at the next place where records follow each other again.
+      ++damage.damagedRegions;
+      if (damage.firstDamageAt < 0) damage.firstDamageAt = position;
+      const std::int64_t next = file.findNextRecord(position + 1);
+      if (next < 0) {
+        damage.endLost = true;
+        damage.skippedBytes += file.size() - position;
+        break;
+      }
+      damage.skippedBytes += next - position;
+      position = next;
+      continue;
+    }
+    if (status == ReadStatus::Truncated) {
+      damage.cutShort = true;
+      damage.cutShortAt = position;
+      break;
+    }
+    if (status != ReadStatus::Record) break;
     index.dataPositionsPerPacket.push_back(position);
     position = file.position();
     visit(record);

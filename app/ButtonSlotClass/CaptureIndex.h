@@ -4,9 +4,11 @@
 // datagrams that family 4 sensors send as IPv4 fragments. Plain C++ (no widgets): the
 // playback panel wraps the index builders with its progress dialog and its messages.
 //
-// Layout as read: a 24-byte global header (not inspected), then records of a 16-byte header
-// (seconds, microseconds, included length, wire length; 32-bit little-endian) followed at
-// once by the included length of Ethernet frame bytes.
+// Layout as read: a 24-byte global header (magic number, version, snap length, link type),
+// then records of a 16-byte header (seconds, fraction, included length, wire length; 32-bit,
+// in the byte order the magic number gives) followed at once by the included length of
+// Ethernet frame bytes. Classic pcap only, either byte order, micro- or nanosecond time
+// stamps, link type Ethernet; pcapng and anything else is refused with a reason.
 #pragma once
 
 #include <array>
@@ -25,7 +27,21 @@ namespace capture {
 // File layout.
 constexpr std::int64_t kGlobalHeaderBytes = 24;
 constexpr std::size_t kRecordHeaderBytes = 16;
-constexpr std::size_t kIncludedLengthOffset = 8;  // in the record header, little-endian
+constexpr std::size_t kIncludedLengthOffset = 8;  // in the record header
+constexpr std::size_t kFractionOffset = 4;        // micro- or nanoseconds
+constexpr std::size_t kWireLengthOffset = 12;
+constexpr std::uint32_t kMicrosecondMagic = 0xA1B2C3D4;  // as read in the file's own byte order
+constexpr std::uint32_t kNanosecondMagic = 0xA1B23C4D;
+constexpr std::uint32_t kPcapngMagic = 0x0A0D0D0A;       // section header block type
+constexpr std::size_t kSnapLengthOffset = 16;            // in the global header
+constexpr std::size_t kLinkTypeOffset = 20;
+constexpr std::uint32_t kEthernetLinkType = 1;
+constexpr std::uint16_t kMajorVersion = 2;
+// No record of a readable capture is longer; a header claiming more is damage.
+constexpr std::uint32_t kMaxPlausibleRecordBytes = 262144;
+constexpr std::size_t kMinEthernetFrameBytes = 14;
+// How far past a damaged record the reader looks for the next record header.
+constexpr std::int64_t kResyncSearchBytes = 16 << 20;
 
 // Frame fields, all big-endian; every offset from kIpProtocolOffset on moves by the shift s,
 // the distance of the IPv4 type code from kTypeCodeOffset (0 plain, 4 behind a VLAN tag).
@@ -72,6 +88,7 @@ constexpr std::int64_t kEstimateRecordBytes = 1264;
 constexpr std::int64_t kEstimateFragmentBytes = 1434;
 
 using bytes::readBE16;
+using bytes::readBE32;
 using bytes::readLE16;
 using bytes::readLE32;
 
@@ -109,6 +126,15 @@ enum class ReadStatus {
   Record,     // a whole record; its data read when it fits the buffer
   End,        // no bytes left
   Truncated,  // the file ends inside the record: nothing of it is used
+  Damaged,    // the record header cannot be one (length beyond any record, bad fraction)
+};
+
+// What the global header says.
+struct CaptureFormat {
+  bool swapped = false;      // written on a host of the other byte order
+  bool nanoseconds = false;  // record fractions are nanoseconds
+  std::uint32_t snapLength = 0;
+  std::uint32_t linkType = 0;
 };
 
 // A capture open for reading ("rb", 64-bit positions, block reads).
@@ -119,10 +145,23 @@ class CaptureFile {
   CaptureFile(const CaptureFile&) = delete;
   CaptureFile& operator=(const CaptureFile&) = delete;
 
+  // False when the file cannot be opened or is not a capture this reader reads; error()
+  // then says which (empty when the file could not be opened at all).
   bool open(const std::string& path);
   void close();
+  // Exchanges the open files (stdio's buffer moves with its file).
+  void swap(CaptureFile& other) noexcept;
   bool isOpen() const { return mFile != nullptr; }
   std::int64_t size() const { return mSize; }
+  const CaptureFormat& format() const { return mFormat; }
+  const std::string& error() const { return mError; }
+
+  // Whether 16 bytes could be the header of a record of this capture.
+  bool plausibleHeader(const std::uint8_t* header) const;
+  // The position of the first record header at or after from that is followed by another
+  // plausible header or by the end of the file; -1 when none is found within
+  // kResyncSearchBytes.
+  std::int64_t findNextRecord(std::int64_t from);
 
   // Reads the record whose header is at position; the next record follows it.
   ReadStatus readRecordAt(std::int64_t position, CaptureRecord& record);
@@ -132,8 +171,14 @@ class CaptureFile {
  private:
   bool seekTo(std::int64_t position);
   bool readBytes(void* into, std::size_t count);
+  bool readGlobalHeader();
+  std::uint32_t field32(const std::uint8_t* p, std::size_t offset) const {
+    return mFormat.swapped ? readBE32(p, offset) : readLE32(p, offset);
+  }
 
   std::FILE* mFile = nullptr;
+  CaptureFormat mFormat;
+  std::string mError;
   std::int64_t mSize = 0;
   std::int64_t mPosition = 0;
   std::vector<char> mBuffer;  // stdio's block buffer
@@ -166,7 +211,8 @@ int findIpv4Shift(const std::uint8_t* frame, std::size_t length);
 bool locatePayload(const CaptureRecord& record, const CaptureRules& rules, Payload& out);
 
 // Frame-end test of point-data payloads for families other than 4. Keeps the previous
-// family-5 angle and the position counter across payloads: one object per walk.
+// family-5 angle, the previous FF EE payload's azimuths and the position counter across
+// payloads: one object per walk.
 class FrameEndTest {
  public:
   // The player tests FF EE payloads by the family-0 rule alone, and only in families 0 and
@@ -175,10 +221,13 @@ class FrameEndTest {
 
   FrameEndTest(const CaptureRules& rules, Mode mode);
   void reset();
+  // Walk direction: +1 in file order, -1 backward. A change forgets the previous payload,
+  // since the payload read next is no longer its neighbour in time.
+  void setDirection(int direction);
   bool endsFrame(const std::uint8_t* payload, std::size_t length);
 
  private:
-  bool azimuthPairEnds(const std::uint8_t* payload, std::size_t length) const;
+  bool azimuthPairEnds(const std::uint8_t* payload, std::size_t length);
   bool blockAngleEnds(const std::uint8_t* payload, std::size_t length);
   bool markerWalkEnds(const std::uint8_t* payload, std::size_t length);
 
@@ -187,6 +236,12 @@ class FrameEndTest {
   Mode mMode;
   double mPreviousAngle = 0;
   int mPositionCount = 0;
+  // Azimuths of the last FF EE payload, hundredths of a degree; a turn that wraps between
+  // two payloads shows only here.
+  bool mHavePreviousPair = false;
+  int mPreviousFirst = 0;
+  int mPreviousLast = 0;
+  int mDirection = 1;
 };
 
 // Whether a whole family-4 datagram (kDatagramBytes) closes a frame: the azimuth steps from
@@ -216,12 +271,24 @@ class DatagramAssembler {
   int mLastFragmentLength = kInitialPayloadLength;
 };
 
+// Where a capture is damaged, as the indexer found it.
+struct CaptureDamage {
+  int damagedRegions = 0;           // stretches of bytes that hold no readable record
+  std::int64_t firstDamageAt = -1;  // file position of the first
+  std::int64_t skippedBytes = 0;    // bytes passed over in all of them
+  bool cutShort = false;            // the file ends inside a record
+  std::int64_t cutShortAt = -1;     // position of that record's header
+  bool endLost = false;             // no record header was found after the last damage
+  bool any() const { return damagedRegions > 0 || cutShort; }
+};
+
 // The index of one capture, rebuilt by every indexing run.
 struct CaptureIndex {
   std::vector<std::int64_t> dataPositionsPerPacket;  // header position of every whole record
   std::vector<std::int64_t> dataFramePositions;      // per frame end: index of the next record
   int frameCount = 0;
   int payloadLength = kInitialPayloadLength;  // of the last payload found
+  CaptureDamage damage;
 
   void clear();
   // Record index to continue from after the frame target: the entry of dataFramePositions,
@@ -230,13 +297,16 @@ struct CaptureIndex {
 };
 
 enum class IndexResult {
-  Completed,  // walked to the end of the file (or up to a record the file cuts short)
+  Completed,  // walked to the end of the file; damage, if any, is in the index
   Cancelled,  // the progress callback asked to stop: the index is empty
   NotOpen,
 };
 
 // Called after every record with the number of records read; false cancels the run.
 using IndexProgress = std::function<bool(std::int64_t recordsRead)>;
+
+// The user's words for what the indexer found damaged, or empty.
+std::string describeDamage(const CaptureIndex& index);
 
 // Progress range of an indexing run: (size - 24) / bytes per record of the family.
 std::int64_t progressEstimate(std::int64_t fileSize, int lidarFamily);

@@ -17,6 +17,7 @@
 
 #include "Halverd.h"
 #include "MessageBoxSeam.h"
+#include "PcdFrameFile.h"
 #include "ProgramSettings.h"
 #include "selectSaveDataPacket.h"
 
@@ -124,7 +125,8 @@ void OffLineClass::setPlayIcon(bool stop) {
 }
 
 void OffLineClass::showCount(long frame) {
-  ui.label_Count->setText(QStringLiteral("%1/%2").arg(frame).arg(totalFrames));
+  // The slider reaches one past the last frame end; the label never shows more than there are.
+  ui.label_Count->setText(QStringLiteral("%1/%2").arg(std::clamp(frame, 0L, totalFrames)).arg(totalFrames));
 }
 
 // ---- choosing what to open ----
@@ -140,15 +142,41 @@ void OffLineClass::onOpenPacket() {
 
 void OffLineClass::getSelectPacketType(int type, int) {
   mOpenDialog->close();
+  // Nothing changes until a file or directory is chosen: a cancel leaves the window as it was.
   if (type == selectSaveDataPacket::kOpenCapture) {
-    isPcdMode = false;
-    // The main window restarts its run offline and then calls OpenOffLine.
-    emit SendLidarStopOnlineSignals(mOpenDialog->mLidarInitParam);
+    chooseCaptureFile();
   } else if (type == selectSaveDataPacket::kOpenPcdDirectory) {
-    isOfflineMode = true;
-    isPcdMode = true;
-    OpenOffLine();
+    openPcdDirectory();
   }
+}
+
+namespace {
+
+QFileDialog* newCaptureDialog(QWidget* parent) {
+  // Not a nested event loop: the choice arrives as a signal, the caller goes on at once.
+  auto* dialog = new QFileDialog(parent, QObject::tr("Select WireShark Capture File"), LastOfflinePlayPath,
+                                 QStringLiteral("WireShark Capture Files (*.pcap);;All Files (*)"));
+  dialog->setObjectName(QStringLiteral("captureFileDialog"));
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->setFileMode(QFileDialog::ExistingFile);
+  dialog->setAcceptMode(QFileDialog::AcceptOpen);
+  return dialog;
+}
+
+}  // namespace
+
+void OffLineClass::chooseCaptureFile() {
+  QFileDialog* dialog = newCaptureDialog(this);
+  const LidarInitParam param = mOpenDialog->mLidarInitParam;
+  connect(dialog, &QFileDialog::fileSelected, this, [this, param](const QString& name) {
+    if (name.isEmpty()) return;
+    LastOfflinePlayPath = name;
+    if (!openCaptureFile(name)) return;
+    mCaptureChosen = true;
+    // The main window restarts its run offline and then calls OpenOffLine.
+    emit SendLidarStopOnlineSignals(param);
+  });
+  dialog->open();
 }
 
 void OffLineClass::OpenOffLine() {
@@ -156,20 +184,24 @@ void OffLineClass::OpenOffLine() {
   for (QToolButton* b : {ui.toolButton_Play, ui.toolButton_SeekBackward, ui.toolButton_SeekForward,
                          ui.toolButton_GoToEnd})
     b->setEnabled(false);
-  closeCapture();
 
   if (isPcdMode) {
     openPcdDirectory();
     setPcapToPcdEnabled(false);
     return;
   }
-  // Not a nested event loop: the choice arrives as a signal, the caller goes on at once.
-  auto* dialog = new QFileDialog(this, tr("Select WireShark Capture File"), LastOfflinePlayPath,
-                                 QStringLiteral("WireShark Capture Files (*.pcap);;All Files (*)"));
-  dialog->setObjectName(QStringLiteral("captureFileDialog"));
-  dialog->setAttribute(Qt::WA_DeleteOnClose);
-  dialog->setFileMode(QFileDialog::ExistingFile);
-  dialog->setAcceptMode(QFileDialog::AcceptOpen);
+  if (mCaptureChosen) {
+    // Indexed before the run started: shown from its first frame.
+    mCaptureChosen = false;
+    stopPlayback();
+    playCount = 0;
+    isIdle = true;
+    emit SendFileTotleLength(frameCount);
+    ui.toolButton_Play->setEnabled(true);
+    setPcapToPcdEnabled(true);
+    return;
+  }
+  QFileDialog* dialog = newCaptureDialog(this);
   connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& name) {
     if (name.isEmpty()) {
       emit sendFinish(true);
@@ -193,16 +225,37 @@ void OffLineClass::closeCapture() {
 }
 
 bool OffLineClass::openCaptureFile(const QString& path) {
-  closeCapture();
-  isPcdMode = false;
-  capturePath = path;
-  mRules = capture::CaptureRules::fromInitParam(mOpenDialog->mLidarInitParam);
-  const bool ok = mRules.lidarFamily == capture::kReassembledFamily ? indexReassembledPcapFile(path)
-                                                                     : indexPcapFile(path);
-  if (!ok) {
+  const capture::CaptureRules rules = capture::CaptureRules::fromInitParam(mOpenDialog->mLidarInitParam);
+  const bool reassembled = rules.lidarFamily == capture::kReassembledFamily;
+  capture::CaptureFile file;
+  capture::CaptureIndex index;
+  const auto refuse = [this](const QString& text) {
+    if (!text.isEmpty()) showWarning(this, QStringLiteral("warning"), text);
     emit sendFinish(true);
     return false;
+  };
+  if (!file.open(QFile::encodeName(path).toStdString())) {
+    qDebug() << "open false";
+    return refuse(file.error().empty() ? QString() : QString::fromStdString(file.error()));
   }
+  if (!runIndexing(path, file, rules, index)) return refuse(QString());
+  QString problem = QString::fromStdString(capture::describeDamage(index));
+  // The family-4 reader keeps a capture without frames, as it always did.
+  if (!reassembled && index.frameCount == 0) {
+    problem = problem.isEmpty() ? kEmptyCaptureText : problem + "\n" + kEmptyCaptureText;
+    return refuse(problem);
+  }
+  if (!problem.isEmpty()) showWarning(this, QStringLiteral("warning"), problem);
+
+  // Only now does the previous capture go.
+  closeCapture();
+  mCaptureFile.swap(file);
+  mIndex = std::move(index);
+  mRules = rules;
+  frameCount = mIndex.frameCount;
+  isPcdMode = false;
+  capturePath = path;
+  emit SendFileTotleLength(frameCount);
   ui.toolButton_Play->setEnabled(true);
   setPcapToPcdEnabled(true);
   return true;
@@ -210,8 +263,10 @@ bool OffLineClass::openCaptureFile(const QString& path) {
 
 // ---- capture indexing ----
 
-bool OffLineClass::runIndexing(const QString& path, int lidarFamily, bool reassembled) {
-  const std::int64_t estimate = capture::progressEstimate(mCaptureFile.size(), lidarFamily);
+bool OffLineClass::runIndexing(const QString& path, capture::CaptureFile& file, const capture::CaptureRules& rules,
+                               capture::CaptureIndex& index) {
+  const bool reassembled = rules.lidarFamily == capture::kReassembledFamily;
+  const std::int64_t estimate = capture::progressEstimate(file.size(), rules.lidarFamily);
   closeProgressDialog();
   progressDialog = newProgressDialog(this, QStringLiteral("Opening file..."), QStringLiteral("Please wait a moment"),
                                      int(std::min<std::int64_t>(estimate, INT32_MAX)));
@@ -221,44 +276,23 @@ bool OffLineClass::runIndexing(const QString& path, int lidarFamily, bool reasse
       progressDialog->setValue(int(std::min<std::int64_t>(read, progressDialog->maximum())));
     return !progressDialog->wasCanceled();
   };
-  const capture::IndexResult result = reassembled ? capture::buildReassembledIndex(mCaptureFile, mIndex, progress)
-                                                  : capture::buildIndex(mCaptureFile, mRules, mIndex, progress);
-  if (result == capture::IndexResult::Cancelled) {
+  const capture::IndexResult result = reassembled ? capture::buildReassembledIndex(file, index, progress)
+                                                  : capture::buildIndex(file, rules, index, progress);
+  if (result != capture::IndexResult::Completed) {
     closeProgressDialog();
-    frameCount = 0;
-    mCaptureFile.close();
     return false;
   }
-  frameCount = mIndex.frameCount;
-  qDebug() << "i_FrameSize = " << frameCount << ": dataPositionsPerPacket.size() = "
-           << mIndex.dataPositionsPerPacket.size() << ": dataFramePositions.size() = "
-           << mIndex.dataFramePositions.size() << path;
+  qDebug() << "i_FrameSize = " << index.frameCount << ": dataPositionsPerPacket.size() = "
+           << index.dataPositionsPerPacket.size() << ": dataFramePositions.size() = "
+           << index.dataFramePositions.size() << path;
   progressDialog->setValue(progressDialog->maximum());
   closeProgressDialog();
-  emit SendFileTotleLength(frameCount);
   return true;
 }
 
-bool OffLineClass::indexPcapFile(QString path) {
-  if (!mCaptureFile.open(QFile::encodeName(path).toStdString())) {
-    qDebug() << "open false";
-    return false;
-  }
-  if (!runIndexing(path, mRules.lidarFamily, false)) return false;
-  if (frameCount == 0) {
-    showWarning(this, QStringLiteral("warning"), kEmptyCaptureText);
-    return false;
-  }
-  return true;
-}
+bool OffLineClass::indexPcapFile(QString path) { return openCaptureFile(path); }
 
-bool OffLineClass::indexReassembledPcapFile(QString path) {
-  if (!mCaptureFile.open(QFile::encodeName(path).toStdString())) {
-    qDebug() << "open false";
-    return false;
-  }
-  return runIndexing(path, capture::kReassembledFamily, true);
-}
+bool OffLineClass::indexReassembledPcapFile(QString path) { return openCaptureFile(path); }
 
 void OffLineClass::getTotleLength(long frames) {
   ui.Slider_Frame->setRange(0, int(frames));
@@ -403,9 +437,10 @@ void OffLineClass::progressMoved(int value) {
 }
 
 void OffLineClass::progressReleased() {
-  const int target = mPlayer.seekTarget;
+  const int target = std::clamp(int(mPlayer.seekTarget), 0, std::max(0, frameCount - 1));
+  mPlayer.seekTarget = target;
   ui.Slider_Frame->setValue(target + 1);
-  ui.label_Count->setText(QStringLiteral("%1/%2").arg(target + 1).arg(frameCount));
+  showCount(target + 1);
   mPlayer.isSeekPending = true;
   isDragging = false;
 }
@@ -453,11 +488,24 @@ bool OffLineClass::openPcdDirectory() {
   dialog->setFileMode(QFileDialog::Directory);
   dialog->setOption(QFileDialog::ShowDirsOnly, true);
   connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& directory) {
-    if (!directory.isEmpty()) loadPcdDirectory(directory);
+    if (!directory.isEmpty()) startPcdReplay(directory);
   });
   dialog->open();
   // The choice arrives later; whether one was made is known only then.
   return true;
+}
+
+void OffLineClass::startPcdReplay(const QString& directory) {
+  isOfflineMode = true;
+  isPcdMode = true;
+  setPlayIcon(false);
+  for (QToolButton* b : {ui.toolButton_Play, ui.toolButton_SeekBackward, ui.toolButton_SeekForward,
+                         ui.toolButton_GoToEnd})
+    b->setEnabled(false);
+  setPcapToPcdEnabled(false);
+  closeCapture();
+  capturePath.clear();
+  loadPcdDirectory(directory);
 }
 
 void OffLineClass::loadPcdDirectory(const QString& directory) {
@@ -483,32 +531,16 @@ void OffLineClass::loadPcdDirectory(const QString& directory) {
   mLoader = std::thread(&OffLineClass::loadPcdFiles, this, directory, pcdFiles);
 }
 
-bool OffLineClass::loadPcdFile(const std::string& path, pcl::PointCloud<PointInfo>& cloud) {
-  pcl::PCDReader reader;
-  // The reader runs into its own data section when the header names no fields: such a
-  // file is turned away here. A header of no points is an empty frame.
-  pcl::PCLPointCloud2 header;
-  Eigen::Vector4f origin;
-  Eigen::Quaternionf orientation;
-  int version = 0;
-  int dataType = 0;
-  unsigned int dataStart = 0;
-  if (reader.readHeader(path, header, origin, orientation, version, dataType, dataStart) < 0 || header.fields.empty())
-    return false;
-  if (std::uint64_t(header.width) * header.height == 0) {
-    cloud.clear();
-    return true;
-  }
-  return reader.read(path, cloud) >= 0;
-}
-
 void OffLineClass::loadPcdFiles(QString directory, QStringList files) {
   int i = 0;
   for (; i < files.size() && !isPcdCancelled; ++i) {
     const QString path = directory + "/" + files[i];
     auto cloud = pcl::PointCloud<PointInfo>::Ptr(new pcl::PointCloud<PointInfo>);
-    if (!loadPcdFile(QFile::encodeName(path).toStdString(), *cloud)) {
+    std::string why;
+    if (!pcdframe::readPcdFrame(QFile::encodeName(path).toStdString(), *cloud, why)) {
+      // One unreadable file is skipped; the others still play.
       qDebug() << "Couldn't read file: " << path;
+      emit SendLidarMessge("Skipped " + QFile::encodeName(path).toStdString() + ": the file " + why, 0);
     } else {
       qDebug() << "Loaded PCD File: " << cloud->width << "x" << cloud->height;
       pcdClouds.push_back(cloud);
@@ -548,7 +580,7 @@ void OffLineClass::getReadPCD_Result(bool done, int index, int code) {
   joinLoader();
   frameCount = mLoadedFrames;
   closeProgressDialog();
-  getTotleLength(frameCount);
+  emit SendFileTotleLength(frameCount);
   messageBoxInformation(this, QStringLiteral("information"), QStringLiteral("Open the PCD file successfully"));
   ui.toolButton_Play->setEnabled(true);
   ui.toolButton_OpenPacket->setEnabled(true);

@@ -63,10 +63,15 @@ class OffLineClass : public QWidget {
   playback::PlaybackWorker& player() { return mPlayer; }
   int currentFrame() const { return mPlayer.currentFrame; }
 
-  // Opens the capture or PCD set chosen for the offline run the window has started.
+  // Shows the capture chosen (and indexed) for the offline run the window has started; when
+  // none was chosen yet, asks for one first.
   void OpenOffLine();
-  // The capture-mode part of OpenOffLine once a file is chosen: index it and enable Play.
-  // False (and sendFinish(true)) when it cannot be opened or holds no frame.
+  // Asks for a capture; once one is chosen and indexed, emits SendLidarStopOnlineSignals so
+  // the window starts its offline run. A cancel or a refused file changes nothing.
+  void chooseCaptureFile();
+  // Indexes a capture and, when it holds frames, makes it the one replayed (the previous one
+  // stays until then) and enables Play. False (and sendFinish(true)) when it cannot be
+  // opened, is not a capture this reader reads, or holds no frame; a message box says which.
   bool openCaptureFile(const QString& path);
   bool indexPcapFile(QString path);
   bool indexReassembledPcapFile(QString path);
@@ -121,12 +126,15 @@ class OffLineClass : public QWidget {
   // Stops the replay, closes the capture and forgets its index and counts.
   void closeCapture();
   // Runs an index builder under the modal progress dialog; false after a cancel.
-  bool runIndexing(const QString& path, int lidarFamily, bool reassembled);
+  bool runIndexing(const QString& path, capture::CaptureFile& file, const capture::CaptureRules& rules,
+                   capture::CaptureIndex& index);
+  // The PCD directory was chosen: the capture goes, the directory loads.
+  void startPcdReplay(const QString& directory);
   void loadPcdFiles(QString directory, QStringList files);
-  static bool loadPcdFile(const std::string& path, pcl::PointCloud<PointInfo>& cloud);
   void joinLoader();
   void closeProgressDialog();
 
+  bool mCaptureChosen = false;  // indexed by chooseCaptureFile, not yet shown by OpenOffLine
   capture::CaptureFile mCaptureFile;
   capture::CaptureIndex mIndex;
   capture::CaptureRules mRules;

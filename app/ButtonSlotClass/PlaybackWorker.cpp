@@ -216,6 +216,7 @@ void PlaybackWorker::playPcapPackets() {
     // After a turn the packets up to the next frame end belong to the cut frame.
     if (!isSkipFrame)
       mEvents.feed(payload.bytes.data(), static_cast<unsigned short>(payload.length), payload.packetKind(), false, 1);
+    frameTest.setDirection(curDirection);
     if (frameTest.endsFrame(payload.bytes.data(), std::size_t(payload.length)))
       next = frameEnd(isSkipFrame, next, mJob.file->position());
   };

@@ -21,8 +21,7 @@ bool PacketCapture::open(const std::string& device, const Options& options) {
   pcap_set_promisc(m_Handle, options.promiscuous ? 1 : 0);
   pcap_set_timeout(m_Handle, options.readTimeoutMs);
   pcap_set_buffer_size(m_Handle, options.bufferBytes);
-  // Hand each frame over as it arrives instead of in kernel blocks.
-  pcap_set_immediate_mode(m_Handle, 1);
+  pcap_set_immediate_mode(m_Handle, options.immediate ? 1 : 0);
 
   const int status = pcap_activate(m_Handle);
   if (status < 0) {

@@ -18,6 +18,10 @@ public:
     bool promiscuous = true;
     int readTimeoutMs = 100;    // how long the kernel may hold frames back
     int bufferBytes = 2 << 20;  // kernel capture buffer
+    // Each frame handed over as it arrives. Off, frames are packed into the kernel's blocks
+    // (handed over when a block fills or the read time-out passes), so a buffer holds far more
+    // small frames: a slot per frame of the snap length is the price of immediate mode.
+    bool immediate = true;
   };
 
   enum class Next { Frame, Timeout, Error };

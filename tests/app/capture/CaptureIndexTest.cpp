@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <fstream>
 #include <functional>
 
 #include "CaptureFixtures.h"
+#include "KaldorSweep.h"
 
 using namespace capture;
 using capfix::Bytes;
@@ -194,8 +197,17 @@ TEST_F(CaptureTest, FrameEndsPerFamily) {
   const Case cases[] = {
       {"family 0: rising azimuths, then one that wraps",
        family(0),
-       {capfix::azimuthPair(10, 350), capfix::azimuthPair(20, 355), capfix::azimuthPair(350, 5),
-        capfix::azimuthPair(5, 5)},
+       {capfix::azimuthPair(10, 100), capfix::azimuthPair(110, 200), capfix::azimuthPair(350, 5),
+        capfix::azimuthPair(6, 20)},
+       {3}},
+      {"family 0: a turn that wraps between two packets",
+       family(0),
+       {capfix::azimuthPair(200, 300), capfix::azimuthPair(310, 359.8), capfix::azimuthPair(0, 100),
+        capfix::azimuthPair(110, 200)},
+       {3}},
+      {"family 0: a small step back between packets is jitter, not a turn",
+       family(0),
+       {capfix::azimuthPair(100, 200), capfix::azimuthPair(199.5, 250), capfix::azimuthPair(20, 30)},
        {3}},
       {"family 0: marker bytes are not looked for", family(0), {capfix::marker(kMarker3, 0)}, {}},
       {"family 5: 359.50 then 5.00 closes, and the next blocks start the new frame",
@@ -351,9 +363,6 @@ TEST_F(CaptureTest, DamagedCapturesKeepTheirGoodRecords) {
        },
        {1, 3}, 3},
       {"global header only", {}, [](const std::string&) {}, {}, 0},
-      {"shorter than the global header", {closing},
-       [](const std::string& p) { std::filesystem::resize_file(p, 10); }, {}, 0},
-      {"empty file", {}, [](const std::string& p) { std::filesystem::resize_file(p, 0); }, {}, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -363,6 +372,234 @@ TEST_F(CaptureTest, DamagedCapturesKeepTheirGoodRecords) {
     EXPECT_EQ(idx.dataFramePositions, c.frameEnds);
     EXPECT_EQ(idx.dataPositionsPerPacket.size(), c.records);
   }
+}
+
+// 60 records, 12 frames of 5; what a damaged copy keeps and what the user is told.
+TEST_F(CaptureTest, DamageIsPassedOverAndReported) {
+  const Bytes plain = frameOf(capfix::zeros());
+  const Bytes closing = frameOf(capfix::marker(kMarker3, 14));
+  std::vector<Bytes> frames;
+  for (int f = 0; f < 12; ++f)
+    for (int k = 0; k < 5; ++k) frames.push_back(k == 4 ? closing : plain);
+  const std::int64_t recordBytes = std::int64_t(kRecordHeaderBytes + plain.size());
+  const auto at = [&](int record) { return kGlobalHeaderBytes + record * recordBytes; };
+  const auto patch = [](const std::string& path, std::int64_t offset, const Bytes& bytes) {
+    std::fstream f(path, std::ios::binary | std::ios::in | std::ios::out);
+    f.seekp(offset);
+    f.write(reinterpret_cast<const char*>(bytes.data()), long(bytes.size()));
+  };
+  const auto insert = [](const std::string& path, std::int64_t offset, const Bytes& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    Bytes all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    all.insert(all.begin() + offset, bytes.begin(), bytes.end());
+    std::ofstream(path, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(all.data()), long(all.size()));
+  };
+  struct Case {
+    const char* name;
+    std::function<void(const std::string&)> damage;
+    std::size_t records;
+    int frames;
+    std::int64_t damageAt;
+    std::string text;  // part of what the user reads
+  };
+  const Case cases[] = {
+      {"one record header with a wild length: only that record is lost",
+       [&](const std::string& p) { patch(p, at(30) + 8, {0xEF, 0xBE, 0xAD, 0xDE}); }, 59, 12, at(30),
+       "damaged at byte " + std::to_string(at(30))},
+      {"a closing record's header overwritten: its frame joins the next",
+       [&](const std::string& p) { patch(p, at(9), Bytes(16, 0xFF)); }, 59, 11, at(9), "11 frames were kept"},
+      {"stray bytes between two records",
+       [&](const std::string& p) { insert(p, at(20), Bytes(37, 0x5A)); }, 60, 12, at(20), "37 bytes in all passed over"},
+      {"garbage up to the end", [&](const std::string& p) { patch(p, at(50), Bytes(std::size_t(recordBytes * 10), 0xFF)); },
+       50, 10, at(50), "no readable record after it"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = write(frames);
+    c.damage(path);
+    const CaptureIndex idx = index(path, family(2));
+    EXPECT_EQ(idx.dataPositionsPerPacket.size(), c.records);
+    EXPECT_EQ(idx.frameCount, c.frames);
+    EXPECT_EQ(idx.damage.firstDamageAt, c.damageAt);
+    const std::string text = describeDamage(idx);
+    EXPECT_NE(text.find(c.text), std::string::npos) << text;
+    EXPECT_NE(text.find(std::to_string(c.frames) + " frames were kept"), std::string::npos) << text;
+  }
+
+  // An undamaged file says nothing; one cut short says where.
+  EXPECT_EQ(describeDamage(index(write(frames), family(2))), "");
+  const std::string cut = write(frames, "cut.pcap");
+  std::filesystem::resize_file(cut, std::uintmax_t(at(59) + 100));
+  const CaptureIndex idx = index(cut, family(2));
+  EXPECT_EQ(idx.frameCount, 11);
+  EXPECT_EQ(describeDamage(idx), "The capture file is damaged: it ends inside the record at byte " +
+                                     std::to_string(at(59)) + ". 11 frames were kept.");
+}
+
+// The same records in every classic layout: byte order and time-stamp resolution.
+namespace {
+
+Bytes readAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void writeAll(const std::string& path, const Bytes& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(bytes.data()), long(bytes.size()));
+}
+
+void swap32(Bytes& b, std::size_t at) { std::reverse(b.begin() + long(at), b.begin() + long(at + 4)); }
+void swap16(Bytes& b, std::size_t at) { std::reverse(b.begin() + long(at), b.begin() + long(at + 2)); }
+
+// A little-endian capture rewritten as a big-endian host (or a nanosecond writer) would.
+Bytes relayout(Bytes file, bool bigEndian, bool nanoseconds) {
+  if (nanoseconds) {
+    file[0] = 0x4D, file[1] = 0x3C;  // A1B23C4D
+    for (std::size_t at = 24; at + 16 <= file.size();) {
+      const std::uint32_t micro = readLE32(file.data(), at + 4), stored = readLE32(file.data(), at + 8);
+      const std::uint32_t nano = micro * 1000u + 999u;
+      for (int i = 0; i < 4; ++i) file[at + 4 + std::size_t(i)] = std::uint8_t(nano >> (8 * i));
+      at += 16 + stored;
+    }
+  }
+  if (bigEndian) {
+    swap32(file, 0), swap16(file, 4), swap16(file, 6), swap32(file, 8), swap32(file, 12), swap32(file, 16),
+        swap32(file, 20);
+    for (std::size_t at = 24; at + 16 <= file.size();) {
+      const std::uint32_t stored = readLE32(file.data(), at + 8);
+      for (std::size_t f = 0; f < 16; f += 4) swap32(file, at + f);
+      at += 16 + stored;
+    }
+  }
+  return file;
+}
+
+}  // namespace
+
+TEST_F(CaptureTest, ClassicCapturesOfEitherByteOrderAndResolutionIndexAlike) {
+  std::vector<Bytes> frames;
+  for (int f = 0; f < 4; ++f) {
+    frames.push_back(frameOf(capfix::azimuthPair(20, 200)));
+    frames.push_back(frameOf(capfix::azimuthPair(210, 359)));
+  }
+  // Sub-second stamps, so a nanosecond fraction above a million is seen.
+  const std::string base = write(frames);
+  Bytes original = readAll(base);
+  for (std::size_t at = 24, n = 0; at + 16 <= original.size(); ++n) {
+    const std::uint32_t micro = std::uint32_t(999000 + n);
+    for (int i = 0; i < 4; ++i) original[at + 4 + std::size_t(i)] = std::uint8_t(micro >> (8 * i));
+    at += 16 + readLE32(original.data(), at + 8);
+  }
+  writeAll(base, original);
+  const CaptureIndex reference = index(base, family(0));
+  ASSERT_EQ(reference.frameCount, 3);  // every turn after the first wraps between two packets
+  ASSERT_FALSE(reference.damage.any());
+
+  struct Case {
+    const char* name;
+    bool bigEndian, nanoseconds;
+  };
+  for (const Case& c : {Case{"little-endian nanoseconds", false, true}, Case{"big-endian microseconds", true, false},
+                        Case{"big-endian nanoseconds", true, true}}) {
+    SCOPED_TRACE(c.name);
+    const std::string path = scratch.file(std::string(c.name) + ".pcap");
+    writeAll(path, relayout(original, c.bigEndian, c.nanoseconds));
+    CaptureFile file;
+    ASSERT_TRUE(file.open(path)) << file.error();
+    EXPECT_EQ(file.format().swapped, c.bigEndian);
+    EXPECT_EQ(file.format().nanoseconds, c.nanoseconds);
+    const CaptureIndex idx = index(path, family(0));
+    EXPECT_EQ(idx.dataPositionsPerPacket, reference.dataPositionsPerPacket);
+    EXPECT_EQ(idx.dataFramePositions, reference.dataFramePositions);
+    EXPECT_FALSE(idx.damage.any()) << describeDamage(idx);
+  }
+
+  // libpcap's own nanosecond writer.
+  pcap_t* dead = pcap_open_dead_with_tstamp_precision(DLT_EN10MB, 65535, PCAP_TSTAMP_PRECISION_NANO);
+  const std::string nano = scratch.file("libpcap-nano.pcap");
+  pcap_dumper_t* dumper = pcap_dump_open(dead, nano.c_str());
+  ASSERT_NE(dumper, nullptr);
+  for (const Bytes& f : frames) {
+    pcap_pkthdr header{};
+    header.ts.tv_sec = 1700000000;
+    header.ts.tv_usec = 999999999;  // nanoseconds in this precision
+    header.caplen = header.len = bpf_u_int32(f.size());
+    pcap_dump(reinterpret_cast<u_char*>(dumper), &header, f.data());
+  }
+  pcap_dump_close(dumper);
+  pcap_close(dead);
+  EXPECT_EQ(index(nano, family(0)).dataFramePositions, reference.dataFramePositions);
+}
+
+TEST_F(CaptureTest, FilesThatAreNotClassicEthernetCapturesAreRefusedWithAReason) {
+  const Bytes valid = readAll(write({frameOf(capfix::azimuthPair(350, 5))}));
+  const auto edited = [&](std::function<void(Bytes&)> edit) {
+    Bytes b = valid;
+    edit(b);
+    return b;
+  };
+  // A pcapng section header block, then an interface and a packet block would follow.
+  const Bytes pcapng{0x0A, 0x0D, 0x0D, 0x0A, 0x1C, 0, 0, 0, 0x4D, 0x3C, 0x2B, 0x1A, 1, 0, 0, 0,
+                     0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x1C, 0, 0, 0};
+  struct Case {
+    const char* name;
+    Bytes bytes;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {"pcapng", pcapng, "not a classic pcap file; save it as pcap"},
+      {"bad magic number", edited([](Bytes& b) { b[0] = 0x00; }), "not a pcap capture (magic number"},
+      {"text", Bytes{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', ' ', 't', 'h', 'i', 's', ' ', 'i',
+                     's', ' ', 't', 'e', 'x', 't', '\n'},
+       "not a pcap capture"},
+      {"raw IP link type", edited([](Bytes& b) { b[20] = 101; }), "link type is 101, not Ethernet"},
+      {"version 3", edited([](Bytes& b) { b[4] = 3; }), "version 3"},
+      {"shorter than the global header", Bytes(valid.begin(), valid.begin() + 10), "too short"},
+      {"empty", Bytes{}, "too short"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = scratch.file("refused.pcap");
+    writeAll(path, c.bytes);
+    CaptureFile file;
+    EXPECT_FALSE(file.open(path));
+    EXPECT_FALSE(file.isOpen());
+    EXPECT_NE(file.error().find(c.reason), std::string::npos) << file.error();
+    CaptureIndex idx;
+    EXPECT_EQ(buildIndex(file, family(0), idx), IndexResult::NotOpen);
+    EXPECT_EQ(idx.frameCount, 0);
+  }
+}
+
+// Packets of the stand-in sensor: 2.4 degrees a packet, so every turn wraps between two.
+TEST_F(CaptureTest, TheStandInSensorsTurnsAreFramesForwardAndBackward) {
+  constexpr int kTurns = 3;
+  const long packets = long(kTurns) * kaldor_sweep::kPacketsPerTurn;
+  std::vector<Bytes> payloads;
+  std::vector<Bytes> frames;
+  for (long n = 0; n < packets; ++n) {
+    const auto packet = kaldor_sweep::buildPacket(n, 1700000000, 0);
+    payloads.emplace_back(packet.begin(), packet.end());
+    frames.push_back(frameOf(payloads.back()));
+  }
+  // The sweep starts past 0 degrees: the first wrap comes after the rest of the first turn.
+  const long firstWrap = (36000 - kaldor_sweep::kStartAzimuth) / (kaldor_sweep::kAzimuthStep * kaldor_sweep::kBlocksPerPacket);
+  std::vector<std::int64_t> ends;
+  for (long n = firstWrap; n < packets; n += kaldor_sweep::kPacketsPerTurn) ends.push_back(n + 1);
+  ASSERT_EQ(ends.size(), std::size_t(kTurns));
+
+  const CaptureIndex idx = index(write(frames), family(0, "LidarType_Kaldor_v4_0"));
+  EXPECT_EQ(idx.dataFramePositions, ends);
+
+  // The player walking backward finds the same wraps.
+  FrameEndTest player(family(0), FrameEndTest::Mode::Player);
+  player.setDirection(-1);
+  std::vector<long> backward;
+  for (long n = packets - 1; n >= 0; --n)
+    if (player.endsFrame(payloads[std::size_t(n)].data(), payloads[std::size_t(n)].size())) backward.push_back(n);
+  std::vector<long> expected;
+  for (auto it = ends.rbegin(); it != ends.rend(); ++it) expected.push_back(long(*it) - 2);  // the packet before the wrap
+  EXPECT_EQ(backward, expected);
 }
 
 TEST_F(CaptureTest, OpeningAMissingFileFails) {

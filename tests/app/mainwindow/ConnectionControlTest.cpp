@@ -1,8 +1,16 @@
 // Connection control through the real glue, with a driver library that writes down its calls:
 // the order of calls live and offline, disconnect, the frame signal form per model key, the
 // drive settings, the failure paths and the timed connect test.
+#include <QFileDialog>
 #include <QMetaMethod>
+#include <QTemporaryDir>
 #include <QTimer>
+#include <QtTest>
+
+#include <pcl/io/pcd_io.h>
+
+#include "CaptureFixtures.h"
+#include "selectSaveDataPacket.h"
 
 #include "Halverd.h"
 #include "MainWindowTestSupport.h"
@@ -125,7 +133,8 @@ TEST_F(ConnectionControl, OfflineRunNeverCountsAsConnected) {
   Ui::newLumivar& ui = window->form();
   EXPECT_FALSE(ui.pBn_Connect->isEnabled());
   EXPECT_EQ(ui.pBn_Connect->toolTip(), "Please stop offline data play first");
-  EXPECT_TRUE(ui.label_StatusBarShow_1->text().startsWith("Current play Pcap pcaket: "));
+  // No capture is open yet: the status bar names none.
+  EXPECT_EQ(ui.label_StatusBarShow_1->text(), "");
   EXPECT_TRUE(logHas("Offline data play Lidar packets: Type = LidarType_Ulmeth ; ConnectTimes = 1"));
 
   window->getOffLineFinish(true);
@@ -137,6 +146,84 @@ TEST_F(ConnectionControl, OfflineRunNeverCountsAsConnected) {
   const QStringList calls = drivers.calls();
   ASSERT_FALSE(calls.isEmpty());
   EXPECT_EQ(calls.last(), "destroy");
+}
+
+// "Open pcap file", model chosen, then the file dialog: a cancel changes nothing, a chosen
+// capture starts the offline run once it is indexed.
+TEST_F(ConnectionControl, ACancelledCaptureOpenLeavesTheWindowAsItWas) {
+  OffLineClass* panel = window->form().widget_offLineData;
+  Ui::newLumivar& ui = window->form();
+  const QString title = window->windowTitle();
+  const auto chooseModel = [&] {
+    window->form().pBn_OpenPacket->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->mOpenDialog->isVisible(); }, 5000));
+    panel->mOpenDialog->mLidarInitParam = param("LidarType_Ulmeth");
+    panel->getSelectPacketType(selectSaveDataPacket::kOpenCapture, 0);
+  };
+  const auto fileDialog = [&]() -> QFileDialog* {
+    QFileDialog* shown = nullptr;
+    (void)QTest::qWaitFor([&] {
+      for (QFileDialog* d : panel->findChildren<QFileDialog*>("captureFileDialog"))
+        if (d->isVisible()) shown = d;
+      return shown != nullptr;
+    }, 5000);
+    return shown;
+  };
+
+  chooseModel();
+  QFileDialog* dialog = fileDialog();
+  ASSERT_NE(dialog, nullptr);
+  dialog->reject();
+  QTest::qWait(50);
+  EXPECT_EQ(window->windowTitle(), title);
+  EXPECT_EQ(ui.label_TitleShow_2->text(), "");
+  EXPECT_EQ(ui.label_StatusBarShow_1->text(), "");
+  EXPECT_FALSE(logHas("Lidar connection successful"));
+  EXPECT_EQ(findCall("create"), -1) << "no driver for a cancelled open";
+  EXPECT_FALSE(panel->isOfflineMode);
+  EXPECT_TRUE(ui.pBn_Connect->isEnabled());
+  EXPECT_TRUE(ui.pBn_OpenPacket->isEnabled());
+
+  // Now a capture is chosen: it is indexed, then the run starts and the window names both.
+  QTemporaryDir dir;
+  const QString path = dir.filePath("three.pcap");
+  std::vector<capfix::Bytes> frames;
+  for (int f = 0; f < 3; ++f)
+    for (double first : {20.0, 120.0, 240.0}) frames.push_back(capfix::UdpFrame{capfix::azimuthPair(first, first + 90)}.build());
+  capfix::writeCapture(path.toStdString(), frames);
+  chooseModel();
+  dialog = fileDialog();
+  ASSERT_NE(dialog, nullptr);
+  dialog->selectFile(path);
+  static_cast<QDialog*>(dialog)->accept();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->windowTitle() != title; }, 5000));
+  EXPECT_TRUE(window->windowTitle().endsWith(" --LidarType_Ulmeth"));
+  EXPECT_EQ(ui.label_StatusBarShow_1->text(), "Current play Pcap pcaket: " + path);
+  EXPECT_TRUE(logHas("Lidar connection successful: Type:LidarType_Ulmeth"));
+  EXPECT_EQ(panel->frameCount, 2);  // the second and third turns wrap between packets
+  EXPECT_TRUE(panel->ui.toolButton_Play->isEnabled());
+}
+
+// A PCD directory replay is named in the status bar, not the capture played before it.
+TEST_F(ConnectionControl, TheStatusBarNamesThePcdDirectoryThatPlays) {
+  OffLineClass* panel = window->form().widget_offLineData;
+  QTemporaryDir dir;
+  pcl::PointCloud<PointInfo> cloud;
+  cloud.push_back(makePoint(1, 2, 3, 4));
+  ASSERT_EQ(pcl::io::savePCDFileBinary(dir.filePath("a.pcd").toStdString(), cloud), 0);
+  window->form().label_StatusBarShow_1->setText("Current play Pcap pcaket: /earlier/capture.pcap");
+  panel->getSelectPacketType(selectSaveDataPacket::kOpenPcdDirectory, 0);
+  QFileDialog* dialog = nullptr;
+  ASSERT_TRUE(QTest::qWaitFor([&] {
+    for (QFileDialog* d : panel->findChildren<QFileDialog*>("pcdDirectoryDialog"))
+      if (d->isVisible()) dialog = d;
+    return dialog != nullptr;
+  }, 5000));
+  dialog->setDirectory(dir.path());
+  dialog->selectFile(dir.path());
+  static_cast<QDialog*>(dialog)->accept();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return panel->frameCount == 1; }, 10000));
+  EXPECT_EQ(window->form().label_StatusBarShow_1->text(), "Current play PCD directory: " + dir.path());
 }
 
 TEST_F(ConnectionControl, ClosingWhileConnectedStopsTheDriverBeforeTheGlueGoes) {

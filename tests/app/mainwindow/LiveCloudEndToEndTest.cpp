@@ -2,16 +2,23 @@
 // real glue and the real Kaldor driver library, shows its cloud. A screenshot of the window is
 // kept in the build tree as mainwindow_live_cloud.png.
 #include <QApplication>
+
+#include <algorithm>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QFileDialog>
 #include <QImage>
+#include <QTemporaryDir>
 #include <QProcess>
 #include <QStandardItemModel>
 #include <QTest>
 
 #include "DeviceLookupConnection.h"
+#include "FileDialogSeam.h"
+#include "OffLineClass.h"
+#include "selectSaveDataPacket.h"
 #include "KaldorSweep.h"
 #include "NetWorkAdapterView.h"
 #include "MainWindowTestSupport.h"
@@ -100,7 +107,7 @@ TEST_F(LiveCloud, SenderCloudAppearsInTheView) {
   ASSERT_TRUE(window.connected()) << "boxes: " << env.boxes.size()
                                   << (env.boxes.empty() ? "" : " " + env.boxes[0].text.toStdString());
 
-  sender.start(LUMIVAR_TEST_SENDER, {"--port", QString::number(dataPort), "--hz", "10"});
+  sender.start(LUMIVAR_TEST_SENDER, {"--port", QString::number(dataPort), "--source-port", "0", "--hz", "10"});
   ASSERT_TRUE(sender.waitForStarted(5000));
 
   // The first frame is the turn up to the split azimuth; the next ones are whole turns.
@@ -124,6 +131,87 @@ TEST_F(LiveCloud, SenderCloudAppearsInTheView) {
 
   window.form().pBn_Connect->click();
   EXPECT_FALSE(window.connected());
+}
+
+// The README's stand-in path: the sender sends from the sensor's port, "Save all Lidar data"
+// records it, and the recording opens and replays in the same window. Capturing needs root
+// or CAP_NET_RAW (the tests run as root). Screenshot: mainwindow_replayed_recording.png.
+TEST_F(LiveCloud, TheStandInIsRecordedWithSaveAllLidarDataAndReplays) {
+  if (!haveDisplay()) GTEST_SKIP() << "needs a display (run under xvfb-run)";
+  application();
+  WindowEnvironment env({"LidarType_Kaldor=LidarType_Kaldor_v4_0"});
+  newLumivar window;
+  window.show();
+  const std::uint16_t dataPort = freeUdpPort();
+  const std::uint16_t devPort = freeUdpPort();
+  connectThroughTheDialog(window, dataPort, devPort);
+  ASSERT_TRUE(window.connected());
+  window.connectionDialog()->adapterView()->m_stDevName = "lo";  // the adapter the user picks
+
+  // From port 2368, as a sensor; another test may hold that port for a moment.
+  for (int attempt = 0; attempt < 40; ++attempt) {
+    sender.start(LUMIVAR_TEST_SENDER, {"--port", QString::number(dataPort), "--hz", "10"});
+    ASSERT_TRUE(sender.waitForStarted(5000));
+    if (!sender.waitForFinished(300)) break;
+    QTest::qWait(250);
+  }
+  ASSERT_EQ(sender.state(), QProcess::Running) << sender.readAllStandardError().toStdString();
+  auto* viewer = window.viewer();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return viewerPointCount(viewer, "realTime_points") == kaldor_sweep::kPointsPerFrame; },
+                              30000));
+
+  QTemporaryDir dir;
+  const QString recordingPath = dir.filePath("standin.pcap");
+  ScopedFileDialogHook answer([&](const FileDialogRequest&) { return recordingPath; });
+  window.getSelectSaveDataTypeSlot(0, 0);  // "Save all Lidar data"
+  QTest::qWait(1500);                      // about 15 turns
+  window.form().pBn_DataStorage->click();  // the same button ends the recording
+  ASSERT_TRUE(std::any_of(env.boxes.begin(), env.boxes.end(), [](const RecordedBox& b) { return b.text == "Finished recording"; }));
+  sender.kill();
+  sender.waitForFinished(5000);
+  window.form().pBn_Connect->click();
+  ASSERT_FALSE(window.connected());
+
+  // Open the recording: model first, then the file.
+  OffLineClass* panel = window.form().widget_offLineData;
+  window.form().pBn_OpenPacket->click();
+  selectSaveDataPacket* open = panel->mOpenDialog;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return open->isVisible(); }, 5000));
+  open->ui.radioButton_Pcap->setChecked(true);
+  open->ui.radioButton_Kaldor->setChecked(true);
+  open->ui.comboBox_LidarType->setCurrentIndex(open->ui.comboBox_LidarType->findText("LidarType_Kaldor_v4_0"));
+  ASSERT_EQ(open->ui.comboBox_LidarType->currentText(), "LidarType_Kaldor_v4_0");
+  // Other programs on this machine may send from port 2368 too: only the stand-in's stream.
+  open->ui.checkBox_isUse->setChecked(true);
+  open->ui.lineEdit_LidarIP->setText("127.0.0.1");
+  open->ui.lineEdit_DestIP->setText("127.0.0.1");
+  open->ui.lineEdit_DataPort->setText(QString::number(dataPort));
+  open->ui.lineEdit_DevPort->setText(QString::number(devPort));
+  open->ui.pushButton_OK->click();
+  QFileDialog* files = nullptr;
+  ASSERT_TRUE(QTest::qWaitFor([&] {
+    for (QFileDialog* d : panel->findChildren<QFileDialog*>("captureFileDialog"))
+      if (d->isVisible()) files = d;
+    return files != nullptr;
+  }, 5000));
+  files->selectFile(recordingPath);
+  static_cast<QDialog*>(files)->accept();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return panel->frameCount > 0; }, 10000));
+  EXPECT_GE(panel->frameCount, 10) << "one frame per recorded turn";
+  EXPECT_EQ(window.form().label_StatusBarShow_1->text(), "Current play Pcap pcaket: " + recordingPath);
+  EXPECT_TRUE(window.windowTitle().endsWith(" --LidarType_Kaldor_v4_0"));
+
+  viewer->removeAllPointClouds();
+  panel->ui.toolButton_Play->click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return viewerPointCount(viewer, "realTime_points") == kaldor_sweep::kPointsPerFrame; },
+                              30000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return panel->currentFrame() >= 3; }, 30000));
+  const QImage shot = window.grab().toImage();
+  const QString path = QDir::current().absoluteFilePath("mainwindow_replayed_recording.png");
+  EXPECT_TRUE(shot.save(path)) << path.toStdString();
+  const QRect view(window.form().screen->mapTo(&window, QPoint(0, 0)), window.form().screen->size());
+  EXPECT_GT(litShare(shot, view), 0.01) << "the replayed cloud is drawn in the view; see " << path.toStdString();
+  panel->ui.toolButton_GoToEnd->click();
 }
 
 }  // namespace

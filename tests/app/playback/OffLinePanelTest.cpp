@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QSignalSpy>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -19,7 +20,9 @@
 
 #include "Halverd.h"
 #include "MessageBoxSeam.h"
+#include "KaldorSweep.h"
 #include "PlaybackFixtures.h"
+#include "selectSaveDataPacket.h"
 
 namespace {
 
@@ -185,19 +188,27 @@ TEST_F(OffLinePanel, MissingOrEmptyCapturesAreReportedWithoutAPlay) {
   struct Row {
     const char* name;
     std::function<QString()> make;
-    bool warned;  // "The Pcap file is Empty"
+    QString warning;  // the one box shown, or none
   };
   const Row rows[] = {
-      {"missing file", [&] { return dir.filePath("none.pcap"); }, false},
-      {"header only", [&] { return writeCapture({}, "empty.pcap"); }, true},
+      {"missing file", [&] { return dir.filePath("none.pcap"); }, ""},
+      {"header only", [&] { return writeCapture({}, "empty.pcap"); }, "The Pcap file is Empty"},
       {"no frame end", [&] { return writeCapture({capfix::UdpFrame{playfix::taggedPacket(1, false)}.build()}, "open.pcap"); },
-       true},
+       "The Pcap file is Empty"},
       {"not a capture",
        [&] {
          std::ofstream(dir.filePath("text.pcap").toStdString()) << "hello";
          return dir.filePath("text.pcap");
        },
-       true},
+       "The file is too short to be a pcap capture (5 bytes)."},
+      {"pcapng",
+       [&] {
+         std::ofstream(dir.filePath("next.pcapng").toStdString(), std::ios::binary)
+             << std::string("\x0A\x0D\x0D\x0A\x1C\0\0\0\x4D\x3C\x2B\x1A\x01\0\0\0\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF", 24);
+         return dir.filePath("next.pcapng");
+       },
+       "The file is a pcapng capture, not a classic pcap file; save it as pcap (for example: editcap -F pcap in.pcapng "
+       "out.pcap)."},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -205,10 +216,11 @@ TEST_F(OffLinePanel, MissingOrEmptyCapturesAreReportedWithoutAPlay) {
     finishes->clear();
     EXPECT_FALSE(openCapture(row.make()));
     EXPECT_EQ(finishValues(), std::vector<bool>{true});
-    ASSERT_EQ(boxes.size(), row.warned ? 1u : 0u);
-    if (row.warned) {
+    ASSERT_EQ(boxes.size(), row.warning.isEmpty() ? 0u : 1u);
+    if (!row.warning.isEmpty()) {
       EXPECT_EQ(boxes[0].title, "warning");
-      EXPECT_EQ(boxes[0].text, "The Pcap file is Empty");
+      EXPECT_EQ(boxes[0].text, row.warning);
+      EXPECT_EQ(panel->frameCount, 0);
     }
     // Play with nothing to play says so again and starts nothing.
     boxes.clear();
@@ -244,6 +256,93 @@ TEST_F(OffLinePanel, TheFileDialogOpensTheChosenCaptureAndACancelEndsTheRun) {
   EXPECT_EQ(panel->capturePath, path);
   EXPECT_TRUE(panel->ui.toolButton_Play->isEnabled());
   EXPECT_EQ(count(), "0/3");
+}
+
+TEST_F(OffLinePanel, ARefusedOrCancelledOpenKeepsTheCaptureThatWasThere) {
+  const QString good = writeCapture(playfix::taggedFrames(3, 2), "good.pcap");
+  ASSERT_TRUE(openCapture(good));
+  std::ofstream(dir.filePath("bad.pcap").toStdString(), std::ios::binary) << std::string(40, '\x42');
+  boxes.clear();
+  EXPECT_FALSE(openCapture(dir.filePath("bad.pcap")));
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_TRUE(boxes[0].text.startsWith("The file is not a pcap capture")) << boxes[0].text.toStdString();
+  EXPECT_EQ(panel->capturePath, good);
+  EXPECT_EQ(panel->frameCount, 3);
+  EXPECT_EQ(count(), "0/3");
+  EXPECT_TRUE(panel->ui.toolButton_Play->isEnabled());
+  panel->ui.toolButton_Play->click();
+  ASSERT_TRUE(runEnded());
+
+  // The open dialog's choice: a cancelled file dialog sends nothing on to the window.
+  QSignalSpy starts(panel.get(), SIGNAL(SendLidarStopOnlineSignals(LidarInitParam)));
+  panel->getSelectPacketType(selectSaveDataPacket::kOpenCapture, 0);
+  QFileDialog* dialog = shownFileDialog(panel.get(), "captureFileDialog");
+  ASSERT_NE(dialog, nullptr);
+  finishes->clear();
+  dialog->reject();
+  QTest::qWait(20);
+  EXPECT_TRUE(starts.isEmpty());
+  EXPECT_TRUE(finishes->isEmpty());
+  EXPECT_EQ(panel->capturePath, good);
+
+  // A chosen file is indexed before the window hears of it.
+  const QString next = writeCapture(playfix::taggedFrames(4, 2), "next.pcap");
+  int framesAtStart = -1;
+  QObject::connect(panel.get(), &OffLineClass::SendLidarStopOnlineSignals, [&] { framesAtStart = panel->frameCount; });
+  panel->getSelectPacketType(selectSaveDataPacket::kOpenCapture, 0);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return shownFileDialog(panel.get(), "captureFileDialog") != nullptr; }, kWaitMs));
+  dialog = shownFileDialog(panel.get(), "captureFileDialog");
+  dialog->selectFile(next);
+  static_cast<QDialog*>(dialog)->accept();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return starts.size() == 1; }, kWaitMs));
+  EXPECT_EQ(framesAtStart, 4);
+  // The window then starts its run and asks the panel to show it: no second dialog.
+  panel->isOfflineMode = true;
+  panel->OpenOffLine();
+  EXPECT_EQ(shownFileDialog(panel.get(), "captureFileDialog"), nullptr);
+  EXPECT_EQ(panel->capturePath, next);
+  EXPECT_EQ(count(), "0/4");
+  EXPECT_TRUE(panel->ui.toolButton_Play->isEnabled());
+}
+
+TEST_F(OffLinePanel, ADamagedCaptureOpensWithWhatIsGoodAndSaysWhereItIsDamaged) {
+  const QString path = writeCapture(playfix::taggedFrames(4, 2), "damaged.pcap");
+  {
+    // The third record's header: a length no record has.
+    std::fstream f(path.toStdString(), std::ios::binary | std::ios::in | std::ios::out);
+    f.seekp(24 + 2 * (16 + 1248) + 8);
+    f.write("\xff\xff\xff\x7f", 4);
+  }
+  ASSERT_TRUE(openCapture(path));
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].title, "warning");
+  EXPECT_TRUE(boxes[0].text.contains(QString("damaged at byte %1").arg(24 + 2 * (16 + 1248)))) << boxes[0].text.toStdString();
+  EXPECT_TRUE(boxes[0].text.contains("4 frames were kept")) << boxes[0].text.toStdString();
+  EXPECT_EQ(panel->frameCount, 4);
+}
+
+TEST_F(OffLinePanel, TheStandInSensorsCaptureOpensWithOneFramePerTurn) {
+  std::vector<capfix::Bytes> frames;
+  for (long n = 0; n < 3L * kaldor_sweep::kPacketsPerTurn; ++n) {
+    const auto packet = kaldor_sweep::buildPacket(n, 1700000000, 0);
+    frames.push_back(capfix::UdpFrame{capfix::Bytes(packet.begin(), packet.end())}.build());
+  }
+  ASSERT_TRUE(openCapture(writeCapture(frames, "standin.pcap")));
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(panel->frameCount, 3);
+}
+
+TEST_F(OffLinePanel, DraggingTheSliderToItsEndShowsTheLastFrame) {
+  ASSERT_TRUE(openCapture(writeCapture(playfix::taggedFrames(6, 2))));
+  QSlider* slider = panel->ui.Slider_Frame;
+  ASSERT_EQ(slider->maximum(), 6);
+  slider->setSliderDown(true);
+  slider->setSliderPosition(slider->maximum());  // emits sliderMoved
+  slider->setSliderDown(false);                  // emits sliderReleased
+  EXPECT_EQ(count(), "6/6");
+  EXPECT_EQ(slider->value(), 6);
+  panel->updateProgress(0, 7);  // a stray report past the end
+  EXPECT_EQ(count(), "6/6");
 }
 
 // PCD files written by PCL; each frame's size names it.

@@ -4,8 +4,10 @@
 
 namespace playfix {
 
-Bytes taggedPacket(int tag, bool closesFrame) {
-  Bytes p = closesFrame ? capfix::azimuthPair(350.0, 10.0) : capfix::azimuthPair(10.0, 350.0);
+Bytes taggedPacket(int tag, bool closesFrame, int position) {
+  // Azimuths rise from packet to packet through a frame; the closing packet wraps inside.
+  const double first = 20.0 + 0.25 * position;
+  Bytes p = closesFrame ? capfix::azimuthPair(350.0, 10.0) : capfix::azimuthPair(first, first + 0.2);
   p[kTagOffset] = std::uint8_t(tag >> 8);
   p[kTagOffset + 1] = std::uint8_t(tag);
   p[kTagOffset + 2] = 0x7A;  // marks a tagged packet
@@ -23,7 +25,7 @@ std::vector<Bytes> taggedFrames(int frames, int perFrame) {
   for (int f = 0; f < frames; ++f)
     for (int k = 0; k < perFrame; ++k) {
       capfix::UdpFrame frame;
-      frame.payload = taggedPacket(f * perFrame + k, k == perFrame - 1);
+      frame.payload = taggedPacket(f * perFrame + k, k == perFrame - 1, k);
       out.push_back(frame.build());
     }
   return out;

@@ -13,8 +13,9 @@ using capfix::Bytes;
 
 constexpr std::size_t kTagOffset = 200;  // big-endian 16-bit running number of a tagged packet
 
-// A family-0 point packet (FF EE); closesFrame makes its last azimuth smaller than its first.
-Bytes taggedPacket(int tag, bool closesFrame);
+// A family-0 point packet (FF EE) at a position in its frame, azimuths rising with it;
+// closesFrame makes its last azimuth smaller than its first.
+Bytes taggedPacket(int tag, bool closesFrame, int position = 0);
 // The tag of a tagged packet, -1 for anything else (device packets, the end packet).
 int tagOf(const unsigned char* payload, std::size_t length);
 
