@@ -65,6 +65,40 @@ void BM_ShowFrame(benchmark::State& state) {
 BENCHMARK(BM_ShowFrame)->Arg(1000)->Arg(57600)->Arg(88888)->Arg(88889)->Arg(300000)
     ->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
 
+// An area pick over the whole frame on screen, from the picked indices to the pick's return:
+// box, picked cloud, table and render, all on the GUI thread (the plane fit runs on its
+// worker and is waited for outside the timing). 57,600 is a whole turn of the test sender.
+void BM_AreaPickWholeFrame(benchmark::State& state) {
+  if (!std::getenv("DISPLAY")) {
+    state.SkipWithError("needs a display");
+    return;
+  }
+  newLumivar& w = window();
+  const std::size_t n = static_cast<std::size_t>(state.range(0));
+  const auto frame = ring(n);
+  const pcl::PointCloud<PointInfo>::Ptr companion(new pcl::PointCloud<PointInfo>);
+  pcl::Indices all(n);
+  for (std::size_t i = 0; i < n; ++i) all[i] = static_cast<pcl::index_t>(i);
+  const pcl::visualization::AreaPickingEvent event({{"realTime_points", all}});
+  for (auto _ : state) {
+    state.PauseTiming();
+    w.onCalculateShowPointCloudSlot(frame, companion, 1, QString());
+    w.onPbn_BoxSelectSlot();  // picking mode on
+    QCoreApplication::processEvents();
+    state.ResumeTiming();
+    w.areaPicking_callback(event, nullptr);
+    QCoreApplication::processEvents();
+    state.PauseTiming();
+    w.pickPlaneFit().waitForIdle();
+    w.onPbn_ClearSlot();  // drops the box for the next round
+    QCoreApplication::processEvents();
+    state.ResumeTiming();
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_AreaPickWholeFrame)->Arg(2000)->Arg(20000)->Arg(57600)
+    ->UseRealTime()->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 // The window and the application go in this order, before static destruction begins.
