@@ -115,6 +115,7 @@ public:
   BoxSelectChangeValue* boxDialog() const { return mBoxSelectChangeValue; }
   SetMeasurementGrid* gridDialog() const { return mSetMeasurementGrid; }
   PickPlaneFit& pickPlaneFit() { return mPickFit; }
+  std::size_t selectionCloudSize() const { return mSelectCloud ? mSelectCloud->size() : 0; }
 
   // The viewer's area-picking callback: the picked indices of the frame on screen.
   void areaPicking_callback(const pcl::visualization::AreaPickingEvent& event, void* cookie);
