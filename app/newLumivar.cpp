@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -117,6 +118,7 @@ newLumivar::~newLumivar() {
   isConnected = false;
   ui->widget_offLineData->stopPlayback();  // joins a replay; harmless without one
   mThicknessTest.waitForEvaluation();
+  mPickFit.cancel();
   ui->widget_offLineData->mGlue = nullptr;
   // The glue stops and destroys its driver itself, offline runs included.
   delete mHalverd;
@@ -254,6 +256,8 @@ void newLumivar::initObjects() {
   connect(mHalverd, SIGNAL(onSendDataLogToSaveSignal(QString, int)), mSaveDataAndLog,
           SLOT(onGetDataLogToSaveSlot(QString, int)), Qt::UniqueConnection);
   mHalverd->hideInternalFunctions = hideInternalFunctions;
+  // A save or the wall-thickness test needs every frame; the display only the newest.
+  mHalverd->setEveryFrameWanted([this] { return isCollecting() || mThicknessTest.collecting(); });
   isConnected = false;
 
   initGridConnections();
@@ -265,6 +269,10 @@ void newLumivar::initObjects() {
   mQStandardItemModel = new QStandardItemModel();
   initPointTable();
   ui->widget_ListData->hide();
+  // Picked rows are written as they come into view; a resize changes the range.
+  QScrollBar* tableScroll = ui->tableView->verticalScrollBar();
+  connect(tableScroll, &QScrollBar::valueChanged, this, [this] { fillPickedRows(); });
+  connect(tableScroll, &QScrollBar::rangeChanged, this, [this] { fillPickedRows(); });
 
   OffLineClass* panel = ui->widget_offLineData;
   panel->mGlue = mHalverd;
@@ -301,6 +309,7 @@ void newLumivar::initObjects() {
   // The evaluation ends on its worker; the result is drawn on this thread.
   connect(&mThicknessTest, &WallThicknessTest::evaluated, this, &newLumivar::showThicknessResult,
           Qt::QueuedConnection);
+  connect(&mPickFit, &PickPlaneFit::fitted, this, &newLumivar::showPickThickness, Qt::QueuedConnection);
 
   initTimers();
   initTrayIcon();
@@ -392,6 +401,8 @@ void newLumivar::initPointTable() {
   std::lock_guard<std::mutex> lock(tableMutex);
   mQStandardItemModel->clear();
   mQStandardItem = nullptr;
+  mPickTableRows.clear();
+  mPickTableCloud.reset();
   QStringList headers;
   for (const char* h : kTableHeaders) headers << tr(h);
   mQStandardItemModel->setHorizontalHeaderLabels(headers);
@@ -413,6 +424,8 @@ void newLumivar::onGetLidarInitParamSlot(LidarInitParam param) {
   currentLidarType = param.lidarType;
   const QString type = param.lidarType;
 
+  // A selection begun on the last run would keep the new one's frames off the screen.
+  cancelAreaSelection();
   clearPickedAndSelected();
   mViewer->removeAllPointClouds();
   render();
@@ -435,7 +448,10 @@ void newLumivar::onGetLidarInitParamSlot(LidarInitParam param) {
   const bool useBars = ui->comboBox_Colorbar->count() > 0 && mHalverd->isColorbarAvailable;
   ui->comboBox_Colorbar->setVisible(useBars);
   ui->comboBox_ColorSelect->setVisible(!useBars);
-  mHalverd->onRGB_TypeSelection(static_cast<_SetRGB_Type>(0), useBars ? 1 : 0);
+  // The new driver colours by what the combo shown says, so the two never disagree.
+  QComboBox* shownCombo = useBars ? ui->comboBox_Colorbar : ui->comboBox_ColorSelect;
+  mHalverd->onRGB_TypeSelection(static_cast<_SetRGB_Type>(std::max(0, shownCombo->currentIndex())),
+                                useBars ? 1 : 0);
   mHalverd->isOffline = offline;
   mFiltrationData->mChannelsPerGroup = mHalverd->channelsPerGroup;
   mFiltrationData->setChannelCountAndEcho(mHalverd->channelCount, type == "LidarType_Tiskar");
@@ -506,6 +522,7 @@ void newLumivar::onPbn_ConnectSlot() {
   const QString type = lidarInitParam.lidarType;
   if (isConnected) {
     logLine(LOG_TEXT(QString("Disconnected Lidar start: Type:%1; ConnectTimes = %2").arg(type).arg(ConnectTimes)));
+    cancelAreaSelection();
     if (mHalverd) mHalverd->stoptRun();
     isConnected = false;
     ui->pBn_Connect->setStyleSheet(kDisconnectedIcon);
@@ -746,6 +763,9 @@ newLumivar::CloudPtr newLumivar::takeMergedCloud() {
 
 void newLumivar::fillPointTable(const pcl::PointCloud<PointInfo>& source) {
   std::lock_guard<std::mutex> lock(tableMutex);
+  // The frame's rows replace the pick's: scrolling must not bring picked rows back.
+  mPickTableRows.clear();
+  mPickTableCloud.reset();
   if (source.size() > kTableMaxPoints) {
     // Header only: a huge frame costs the table nothing.
     mQStandardItemModel->removeRows(0, mQStandardItemModel->rowCount());
@@ -840,7 +860,8 @@ void newLumivar::showTips(const QString& text) { messageBoxInformation(this, "Ti
 
 void newLumivar::clearPickedAndSelected() {
   mRanging.clear();
-  mViewer->removeAllShapes();
+  mPickFit.cancel();
+  removeShapesKeepingGrid();  // the grid stays until its own button takes it away
   for (const char* id : {"clicked_points", "clicked_points_3d11", "m_SelectPointCloudPrt", "TestThicknessPointsShow"})
     mViewer->removePointCloud(id);
 }

@@ -114,6 +114,11 @@ public:
   WallThicknessTest& thicknessTest() { return mThicknessTest; }
   BoxSelectChangeValue* boxDialog() const { return mBoxSelectChangeValue; }
   SetMeasurementGrid* gridDialog() const { return mSetMeasurementGrid; }
+  PickPlaneFit& pickPlaneFit() { return mPickFit; }
+  std::size_t selectionCloudSize() const { return mSelectCloud ? mSelectCloud->size() : 0; }
+
+  // The viewer's area-picking callback: the picked indices of the frame on screen.
+  void areaPicking_callback(const pcl::visualization::AreaPickingEvent& event, void* cookie);
 
 signals:
   void onSendDataLogToSaveSignal(QString text, int level = 0);
@@ -190,6 +195,7 @@ protected:
 
 private slots:
   void showThicknessResult(WallThickness::Evaluation result);
+  void showPickThickness(double centimetres, quint64 request);
   void onSaveFailed(QString text);
 
 private:
@@ -218,7 +224,6 @@ private:
   void showFrameCloud(const CloudPtr& cloud, const std::string& id);
   void showCompanionCloud(const CloudPtr& cloud, const std::string& id);
   void collectThicknessFrame();
-  void areaPicking_callback(const pcl::visualization::AreaPickingEvent& event, void* cookie);
   void keyBoardClick_callback(const pcl::visualization::KeyboardEvent& event, void* cookie);
   void PtActivePick_callback(const pcl::visualization::PointPickingEvent& event, void* cookie);
 
@@ -238,6 +243,11 @@ private:
   bool viewIsPaused() const;
   void applySelectRange();
   void leavePickingMode();
+  // Ends an area selection that a disconnect or a new start makes pointless: the view leaves
+  // its picking mode and the display paused for it is released.
+  void cancelAreaSelection();
+  // Writes the picked points' rows that are in view (or about to be) into the point table.
+  void fillPickedRows();
   void drawBoxLinesThread(const BoxSelectParam& box);
   void sendBoxToGlue(bool on, const BoxSelectParam& box);
   void clearRanging();
@@ -295,6 +305,10 @@ private:
   CloudPtr mSelectCloud;
   QStandardItemModel* mQStandardItemModel = nullptr;
   QStandardItem* mQStandardItem = nullptr;  // owned by the model
+  // The last area pick as the table lists it: (*mPickTableCloud)[k] belongs in row
+  // mPickTableRows[k]. Emptied once a frame or a reset takes the table over.
+  std::vector<int> mPickTableRows;
+  CloudPtr mPickTableCloud;
   std::mutex tableMutex;
   std::mutex mSaveMutex;
   FiltrationData* mFiltrationData = nullptr;
@@ -319,6 +333,7 @@ private:
   QString mWidgetStyle;
   // The 100-frame wall-thickness test; its worker is joined before the glue goes.
   WallThicknessTest mThicknessTest;
+  PickPlaneFit mPickFit;  // its results reach the window queued, so never after the window
   bool measureMode = false;
   PointRanging mRanging;  // marks of the measuring mode
   std::vector<vtkSmartPointer<vtkActor>> mGridCircles;  // range circles: the viewer does not track them

@@ -1,8 +1,11 @@
 // The main window's tools in the 3D view: box selection, point picking and ranging, and the
 // wall-thickness measurement. The computations live in tools/; this file puts their results
 // into the view, the point table and the glue.
+#include <QHeaderView>
+#include <QScrollBar>
 #include <QStandardItem>
 #include <QStandardItemModel>
+#include <QTableView>
 
 #include <algorithm>
 
@@ -60,6 +63,7 @@ void newLumivar::onPbn_BoxSelectSlot() {
 
 void newLumivar::applySelectRange() {
   mViewer->removePointCloud("clicked_points_3d11");
+  mPickFit.cancel();
   mBoxBounds = BoxSelection::emptyBox();
   mIsBoxValid = false;
   sendBoxToGlue(false, mBoxBounds);
@@ -107,6 +111,38 @@ void newLumivar::leavePickingMode() {
   mIsSelecting = false;
 }
 
+void newLumivar::cancelAreaSelection() {
+  if (mIsSelecting) leavePickingMode();
+  mPauseForSelect[0] = false;
+  if (!mPauseForSelect[1]) return;
+  mPauseForSelect[1] = false;
+  // A live display frozen for the selection is released; a replay's pause ends with its run.
+  const OffLineClass* panel = ui->widget_offLineData;
+  if (!panel->isOfflineMode && panel->iconShowsStop) emit isSendToPlay();
+}
+
+void newLumivar::fillPickedRows() {
+  // GUI thread; called from the table's own scroll signals, so it takes no table lock.
+  if (mPickTableRows.empty() || !mPickTableCloud) return;
+  QTableView* table = ui->tableView;
+  const int rowHeight = std::max(1, table->verticalHeader()->defaultSectionSize());
+  const int inView = table->viewport()->height() / rowHeight + 2;
+  const int first = std::max(0, table->verticalScrollBar()->value());
+  const int last = first + std::max(kTableWindowRows, inView);
+  auto it = std::lower_bound(mPickTableRows.begin(), mPickTableRows.end(), first);
+  for (; it != mPickTableRows.end() && *it <= last; ++it) {
+    const int row = *it;
+    if (mQStandardItemModel->item(row, 0)) continue;  // written on an earlier scroll
+    const std::size_t k = static_cast<std::size_t>(it - mPickTableRows.begin());
+    const BoxSelection::TableRow cells = BoxSelection::tableRow(row, mPickTableCloud->points[k]);
+    for (int c = 0; c < BoxSelection::kTableColumns; ++c) {
+      mQStandardItem = new QStandardItem(cells.cells[static_cast<std::size_t>(c)]);
+      mQStandardItem->setData(cells.values[static_cast<std::size_t>(c)], Qt::UserRole);
+      mQStandardItemModel->setItem(row, c, mQStandardItem);
+    }
+  }
+}
+
 void newLumivar::areaPicking_callback(const pcl::visualization::AreaPickingEvent& event, void*) {
   initPointTable();
   // Only the frame's indices count: the companion and the marks are clouds of their own.
@@ -120,17 +156,11 @@ void newLumivar::areaPicking_callback(const pcl::visualization::AreaPickingEvent
 
   const BoxSelection::PickResult pick =
       BoxSelection::collectPicked(*mCurrentCloud, std::vector<int>(indices.begin(), indices.end()));
-  // Rows of points passed over stay empty.
-  {
-    std::lock_guard<std::mutex> lock(tableMutex);
-    for (const BoxSelection::TableRow& row : pick.rows) {
-      for (int c = 0; c < BoxSelection::kTableColumns; ++c) {
-        mQStandardItem = new QStandardItem(row.cells[static_cast<std::size_t>(c)]);
-        mQStandardItem->setData(row.values[static_cast<std::size_t>(c)], Qt::UserRole);
-        mQStandardItemModel->setItem(row.row, c, mQStandardItem);
-      }
-    }
-  }
+  // One row per picked index (rows of points passed over stay empty); only the rows in view
+  // get their cells, so a pick of a whole frame costs the table next to nothing.
+  mQStandardItemModel->setRowCount(static_cast<int>(indices.size()));
+  mPickTableRows = pick.rows;
+  mPickTableCloud = pick.selected;
   // No point with a distance: no box (an empty box in force would hide every point); the
   // picking mode stays on for another try.
   if (pick.count == 0) return;
@@ -152,7 +182,6 @@ void newLumivar::areaPicking_callback(const pcl::visualization::AreaPickingEvent
   removeShapesKeepingGrid();
   drawBoxLinesThread(mBoxBounds);
 
-  ui->tableView->scrollToBottom();
   if (viewIsPaused()) showScreenText(BoxSelection::selectionCountText(pick.count).toStdString(), 40, "Selection Number");
 
   mViewer->removePointCloud("m_SelectPointCloudPrt");
@@ -167,14 +196,17 @@ void newLumivar::areaPicking_callback(const pcl::visualization::AreaPickingEvent
   leavePickingMode();
 
   mViewer->removePointCloud("TestThicknessPointsShow");
-  pcl::ModelCoefficients plane;
-  const double thickness = WallThickness::fitPlaneThickness(pick.planeCloud, plane);
-  showScreenText(WallThickness::thicknessText(thickness).toStdString(), 80, "thickness1");
+  // The fit of a whole frame takes most of a second: its text follows when it is done.
+  mPickFit.request(pick.planeCloud);
 
   if (!ui->pBn_List->isChecked()) {
     ui->pBn_List->setChecked(true);
     onPbn_ListSlot();
   }
+  // The table shows its end, laid out for the rows it now has.
+  ui->tableView->doItemsLayout();
+  ui->tableView->scrollToBottom();
+  fillPickedRows();
   if (mPauseForSelect[0]) mPauseForSelect[0] = false;
   if (mPauseForSelect[1]) {
     mPauseForSelect[1] = false;
@@ -268,11 +300,18 @@ void newLumivar::altClickRanging(const QPoint& widgetPos) {
 
 void newLumivar::StartDataCollection() {
   if (!WallThickness::acceptSelection(this, mIsBoxValid)) return;
+  mPickFit.cancel();  // the test's texts replace the pick's
   removeShapesKeepingGrid();
   showScreenText(WallThickness::kWaitText, 80, "thickness1");
   mViewer->removePointCloud("TestThicknessPointsShow");
   sendBoxToGlue(mIsBoxValid, BoxSelection::grownBox(mBoxBounds, WallThickness::kBoxMargin));
   mThicknessTest.begin();
+}
+
+void newLumivar::showPickThickness(double centimetres, quint64 request) {
+  if (request != mPickFit.current()) return;  // a newer pick, or the marks were cleared
+  showScreenText(WallThickness::thicknessText(centimetres).toStdString(), 80, "thickness1");
+  render();
 }
 
 void newLumivar::showThicknessResult(WallThickness::Evaluation result) {

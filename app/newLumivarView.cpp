@@ -168,6 +168,7 @@ void newLumivar::onPbn_ListSlot() {
 
 void newLumivar::onPbn_ClearSlot() {
   clearRanging();
+  mPickFit.cancel();  // a fit still running was for the marks cleared here
   if (mIsBoxValid) {
     mBoxBounds = BoxSelectParam{};
     mIsBoxValid = false;
@@ -191,6 +192,8 @@ void newLumivar::onPbn_ClearSlot() {
     else
       applySelectRange();
   }
+  // The flag and the view go together: the next press adds one set of axes again.
+  mViewer->removeCoordinateSystem("coordinate");
   render();
   coordinateShown = false;
 }

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <deque>
 #include <utility>
+#include <vector>
 
 #include "DriverCatalog.h"
 #include "DriverLibrary.h"
@@ -128,6 +129,9 @@ Halverd::Halverd() : m_Inbox(std::make_shared<DriverInbox>()) {
     poll->start(kPollIntervalMs);
   }
   dataEmitter = new HalverdFrameEmitter(this);
+  m_DropReportTimer = new QTimer(this);
+  m_DropReportTimer->setSingleShot(true);
+  connect(m_DropReportTimer, &QTimer::timeout, this, &Halverd::reportDroppedFrames);
   if (qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr) {
     settingWidget = new HalverdSettingPanel;
     settingWidget->setSummaryProvider([this] { return driverSummary(); });
@@ -146,6 +150,7 @@ Halverd::~Halverd() {
     std::lock_guard<std::mutex> lock(m_DriverMutex);
     releaseDriverLocked();
   }
+  reportDroppedFrames();  // the last total is not lost with the glue
   delete settingWidget;
   delete aboutWidget;
   delete advancedSettingWidget;
@@ -389,6 +394,35 @@ QString Halverd::driverSummary() {
       .arg(QString::fromStdString(d->GetFPGA_Verdion()), QString::fromStdString(d->GetMacAddress()));
 }
 
+void Halverd::setDropReportInterval(int milliseconds) { m_DropReportIntervalMs = std::max(0, milliseconds); }
+
+void Halverd::countDroppedFrames(long frames) {
+  if (frames <= 0) return;
+  m_DropsUnreported += frames;
+  m_DropsTotal += frames;
+  using namespace std::chrono;
+  const auto interval = milliseconds(m_DropReportIntervalMs);
+  const auto now = steady_clock::now();
+  if (!m_LastDropReport || now - *m_LastDropReport >= interval) {
+    reportDroppedFrames();
+  } else if (!m_DropReportTimer->isActive()) {
+    // The count so far goes out when the interval is over, even if no frame is dropped then.
+    const auto left = duration_cast<milliseconds>(*m_LastDropReport + interval - now).count();
+    m_DropReportTimer->start(static_cast<int>(std::max<long long>(left, 0)));
+  }
+}
+
+void Halverd::reportDroppedFrames() {
+  if (m_DropsUnreported == 0) return;
+  emit onSendDataLogToSaveSignal(
+      QStringLiteral("[Halverd]\t%1 frames dropped: the display fell behind the driver (%2 in all)")
+          .arg(m_DropsUnreported)
+          .arg(m_DropsTotal),
+      0);
+  m_DropsUnreported = 0;
+  m_LastDropReport = std::chrono::steady_clock::now();
+}
+
 void Halverd::deliverDriverEvents() {
   std::deque<DriverInbox::Event> events;
   long dropped = 0;
@@ -404,11 +438,29 @@ void Halverd::deliverDriverEvents() {
     dropped = m_Inbox->droppedFrames;
     m_Inbox->droppedFrames = 0;
   }
-  if (dropped > 0)
-    emit onSendDataLogToSaveSignal(
-        QStringLiteral("[Halverd]\t%1 frames dropped: the display fell behind the driver").arg(dropped), 0);
+  const auto isFrame = [](const DriverInbox::Event& e) {
+    return e.kind == DriverInbox::Event::TwoClouds || e.kind == DriverInbox::Event::ThreeClouds;
+  };
+  // The newest display frame of the backlog: the newest frame and the partial frames that
+  // complete it. Drawing the older ones would only delay it.
+  std::vector<bool> newest(events.size(), false);
+  {
+    int wanted = -1;
+    for (std::size_t i = events.size(); i-- > 0;) {
+      if (!isFrame(events[i])) continue;
+      if (wanted < 0) wanted = std::max(1, events[i].number);
+      if (wanted == 0) break;
+      newest[i] = true;
+      --wanted;
+    }
+  }
   auto* emitter = static_cast<HalverdFrameEmitter*>(dataEmitter);
-  for (DriverInbox::Event& e : events) {
+  for (std::size_t i = 0; i < events.size(); ++i) {
+    DriverInbox::Event& e = events[i];
+    if (isFrame(e) && !newest[i] && m_EveryFrameWanted && !m_EveryFrameWanted()) {
+      ++dropped;
+      continue;
+    }
     switch (e.kind) {
       case DriverInbox::Event::TwoClouds:
         emit emitter->SendLidarDataPrt(e.first, e.second, e.number, QString());
@@ -427,4 +479,5 @@ void Halverd::deliverDriverEvents() {
         break;
     }
   }
+  countDroppedFrames(dropped);
 }

@@ -6,6 +6,8 @@
 #include <QString>
 
 #include <array>
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -15,6 +17,7 @@
 #include "LidarRecords.h"
 
 class QSocketNotifier;
+class QTimer;
 class HalverdSettingPanel;
 class HalverdAboutPanel;
 class HalverdAdvancedPanel;
@@ -90,6 +93,16 @@ public:
   // Message code to log level: time texts and time-outs are debug output.
   static int logLevelForCode(int code);
 
+  // Asked on the glue's thread for each queued frame that a newer display frame follows: true
+  // while every frame is wanted (a save collecting them). When it answers false, a backlog is
+  // handed on as its newest display frame only (the newest frame and as many before it as
+  // that frame's partial-frame count), and the others count as dropped. Unset: every frame.
+  void setEveryFrameWanted(std::function<bool()> wanted) { m_EveryFrameWanted = std::move(wanted); }
+  // Shortest time between two "frames dropped" log lines; each line gives the frames dropped
+  // since the one before.
+  void setDropReportInterval(int milliseconds);
+  static constexpr int kDropReportIntervalMs = 60000;
+
 signals:
   void onSendDataLogToSaveSignal(QString text, int level);
 
@@ -114,6 +127,8 @@ private:
   enum class RunState { Idle, Live, Offline, Stopped };
   struct Session;
 
+  void countDroppedFrames(long frames);
+  void reportDroppedFrames();
   void releaseDriverLocked();  // m_DriverMutex held
   void applyKeptSettingsLocked();
   void log(const QString& text, int level = 0);
@@ -125,4 +140,11 @@ private:
   QSocketNotifier* m_Wake = nullptr;
   KeptSettings m_Kept;
   std::string m_ModelKey;
+  std::function<bool()> m_EveryFrameWanted;
+  // Glue thread only.
+  long m_DropsUnreported = 0;
+  long m_DropsTotal = 0;
+  std::optional<std::chrono::steady_clock::time_point> m_LastDropReport;
+  int m_DropReportIntervalMs = kDropReportIntervalMs;
+  QTimer* m_DropReportTimer = nullptr;
 };

@@ -55,7 +55,7 @@ PickResult collectPicked(const pcl::PointCloud<PointInfo>& frame, const std::vec
     angles.hAngleMax = std::max(angles.hAngleMax, p.H_angle);
     angles.vAngleMin = std::min(angles.vAngleMin, p.V_angle);
     angles.vAngleMax = std::max(angles.vAngleMax, p.V_angle);
-    result.rows.push_back(tableRow(static_cast<int>(r), p));
+    result.rows.push_back(static_cast<int>(r));
     ++result.count;
   }
   angles.count = result.count;

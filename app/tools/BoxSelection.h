@@ -4,7 +4,8 @@
 //
 // The main window's area-picking callback:
 //     const BoxSelection::PickResult pick = BoxSelection::collectPicked(*mCurrentCloud, indices);
-//     for (const BoxSelection::TableRow& row : pick.rows) ... fill row.row with row.cells
+//     point table: row pick.rows[k] shows BoxSelection::tableRow(pick.rows[k], (*pick.selected)[k]),
+//     written for the rows in view only (a whole frame has tens of thousands)
 //     if (pick.count > 0) {            // a pick of no usable point leaves no box in force
 //       mBoxBounds = pick.box; mIsBoxValid = true;   // then b = mBoxBounds
 //       halverd->onSelectRange(true, b.xMin, b.yMin, b.zMin, b.xMax, b.yMax, b.zMax);
@@ -59,7 +60,9 @@ struct PickResult {
   pcl::PointCloud<PointInfo>::Ptr selected{new pcl::PointCloud<PointInfo>};
   pcl::PointCloud<pcl::PointXYZ>::Ptr planeCloud{new pcl::PointCloud<pcl::PointXYZ>};
   AngleWindow angles;  // widened by every kept point; count = kept points
-  std::vector<TableRow> rows;  // only for kept points: rows of passed-over indices stay empty
+  // Table row of each kept point, ascending: (*selected)[k] belongs in row rows[k]; rows of
+  // passed-over indices stay empty. Cells are made by tableRow when a row is shown.
+  std::vector<int> rows;
   int count = 0;
   int outOfRange = 0;  // indices that no longer name a point of the frame
 };

@@ -127,3 +127,60 @@ void WallThicknessTest::evaluateInBackground() {
     emit evaluated(WallThickness::evaluate(frames, all));
   });
 }
+
+PickPlaneFit::PickPlaneFit(QObject* parent) : QObject(parent) {}
+
+PickPlaneFit::~PickPlaneFit() {
+  {
+    std::lock_guard<std::mutex> lock(mMutex);
+    mQuit = true;
+    mPending.reset();
+  }
+  mWake.notify_all();
+  if (mWorker.joinable()) mWorker.join();
+}
+
+std::uint64_t PickPlaneFit::request(WallThickness::CloudXYZ::Ptr points) {
+  std::lock_guard<std::mutex> lock(mMutex);
+  mPending = std::move(points);
+  mPendingRequest = ++mLastRequest;
+  mCurrent = mPendingRequest;
+  if (!mWorker.joinable()) mWorker = std::thread([this] { run(); });
+  mWake.notify_all();
+  return mPendingRequest;
+}
+
+void PickPlaneFit::cancel() {
+  std::lock_guard<std::mutex> lock(mMutex);
+  mPending.reset();
+  mCurrent = 0;
+}
+
+std::uint64_t PickPlaneFit::current() const {
+  std::lock_guard<std::mutex> lock(mMutex);
+  return mCurrent;
+}
+
+void PickPlaneFit::waitForIdle() {
+  std::unique_lock<std::mutex> lock(mMutex);
+  mWake.wait(lock, [this] { return !mPending && !mBusy; });
+}
+
+void PickPlaneFit::run() {
+  std::unique_lock<std::mutex> lock(mMutex);
+  for (;;) {
+    mWake.wait(lock, [this] { return mQuit || mPending; });
+    if (mQuit) return;
+    WallThickness::CloudXYZ::Ptr points = std::move(mPending);
+    mPending.reset();
+    const std::uint64_t request = mPendingRequest;
+    mBusy = true;
+    lock.unlock();
+    pcl::ModelCoefficients plane;
+    const double centimetres = WallThickness::fitPlaneThickness(points, plane);
+    emit fitted(centimetres, request);
+    lock.lock();
+    mBusy = false;
+    mWake.notify_all();
+  }
+}

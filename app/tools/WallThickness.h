@@ -3,8 +3,8 @@
 // evaluates them on a worker thread.
 //
 // The main window:
-//   - after an area pick: t = WallThickness::fitPlaneThickness(pick.planeCloud, coefficients);
-//     text WallThickness::thicknessText(t) as "thickness1".
+//   - after an area pick: mPickFit.request(pick.planeCloud); its `fitted` signal (queued) shows
+//     WallThickness::thicknessText(t) as "thickness1" when the request is still the newest.
 //   - StartDataCollection: if (!WallThickness::acceptSelection(this, mIsBoxValid)) return;
 //     show WallThickness::kWaitText; onSelectRange with BoxSelection::grownBox(box, kBoxMargin);
 //     mThicknessTest.begin();
@@ -22,6 +22,9 @@
 #include <QObject>
 #include <QString>
 
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -109,5 +112,42 @@ class WallThicknessTest : public QObject {
   std::vector<WallThickness::CloudXYZ::Ptr> mFrameClouds;
   WallThickness::CloudXYZ::Ptr mAllPoints{new WallThickness::CloudXYZ};
   pcl::PointCloud<PointInfo>::Ptr mShowCloud{new pcl::PointCloud<PointInfo>};
+  std::thread mWorker;
+};
+
+// The plane fit of an area pick, on a worker thread of its own: a whole frame takes the fit
+// most of a second, which the GUI thread does not wait for. A request replaces one that has
+// not started yet, so picks in quick succession never pile up.
+class PickPlaneFit : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit PickPlaneFit(QObject* parent = nullptr);
+  ~PickPlaneFit() override;  // waits for the fit in hand
+
+  // Queues a fit of these points; returns the request's number (never 0).
+  std::uint64_t request(WallThickness::CloudXYZ::Ptr points);
+  // Makes every request so far stale (the view they were for is gone).
+  void cancel();
+  // The number a result must carry to be shown; 0 after cancel.
+  std::uint64_t current() const;
+  // Returns once no fit runs or waits (its result may still be queued to the receiver).
+  void waitForIdle();
+
+ signals:
+  // Emitted on the worker thread: connect it queued and compare `request` with current().
+  void fitted(double centimetres, quint64 request);
+
+ private:
+  void run();
+
+  mutable std::mutex mMutex;
+  std::condition_variable mWake;
+  WallThickness::CloudXYZ::Ptr mPending;
+  std::uint64_t mPendingRequest = 0;
+  std::uint64_t mLastRequest = 0;
+  std::uint64_t mCurrent = 0;
+  bool mBusy = false;
+  bool mQuit = false;
   std::thread mWorker;
 };

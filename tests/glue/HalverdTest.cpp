@@ -210,6 +210,74 @@ TEST_F(GlueTest, ADisplayThatFallsBehindLosesOldFramesNotMemory) {
   EXPECT_LE(rec.frames.size(), 64u);  // a bounded backlog, whatever the driver produced
 }
 
+// A backlog built while the glue's thread was busy: frames of 1, 2, ... n points.
+class Backlog : public GlueTest {
+protected:
+  void SetUp() override {
+    GlueTest::SetUp();
+    glue = std::make_unique<Halverd>();  // after the application object
+    ASSERT_TRUE(rec.attach(*glue));
+    ASSERT_TRUE(glue->initClassLidarType("LidarType_Ulmeth"));
+  }
+  // Queues n frames without running the glue's event loop, then lets the glue deliver them.
+  void queueAndDeliver(int n, int partialFrames) {
+    const long before = ulmeth.framesEmitted();
+    for (int k = 1; k <= n; ++k) ulmeth.emitFrames(1, partialFrames, k);
+    while (ulmeth.framesEmitted() < before + n) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const std::size_t had = rec.frames.size();
+    ASSERT_TRUE(waitFor([&] { return rec.frames.size() > had; }));
+    QCoreApplication::processEvents();
+  }
+  std::vector<std::size_t> sizes() const {
+    std::vector<std::size_t> out;
+    for (const Recorder::Frame& f : rec.frames) out.push_back(f.points);
+    return out;
+  }
+  int dropLines() const {
+    int n = 0;
+    for (const gluetest::LogEntry& e : rec.logs) n += e.text.contains("frames dropped");
+    return n;
+  }
+  std::unique_ptr<Halverd> glue;
+  Recorder rec;
+};
+
+TEST_F(Backlog, OnlyTheNewestDisplayFrameIsHandedOnWhenNoSaveWantsThemAll) {
+  glue->setEveryFrameWanted([] { return false; });
+  queueAndDeliver(10, 1);
+  EXPECT_EQ(sizes(), (std::vector<std::size_t>{10}));
+  EXPECT_TRUE(rec.logged("9 frames dropped: the display fell behind the driver (9 in all)", 0));
+
+  // Two partial frames make one display frame: both halves of the newest are handed on.
+  rec.frames.clear();
+  queueAndDeliver(6, 2);
+  EXPECT_EQ(sizes(), (std::vector<std::size_t>{5, 6}));
+}
+
+TEST_F(Backlog, ASaveCollectingGetsEveryFrameAndTheDisplayTheNewestAfterIt) {
+  // A save of three frames: wanted until it has them.
+  glue->setEveryFrameWanted([this] { return rec.frames.size() < 3; });
+  queueAndDeliver(10, 1);
+  EXPECT_EQ(sizes(), (std::vector<std::size_t>{1, 2, 3, 10}));
+
+  rec.frames.clear();
+  glue->setEveryFrameWanted([] { return true; });
+  queueAndDeliver(5, 1);
+  EXPECT_EQ(sizes(), (std::vector<std::size_t>{1, 2, 3, 4, 5}));
+}
+
+TEST_F(Backlog, DroppedFramesAreLoggedAtMostOncePerIntervalWithTheirCount) {
+  glue->setEveryFrameWanted([] { return false; });
+  glue->setDropReportInterval(1500);
+  queueAndDeliver(10, 1);
+  EXPECT_EQ(dropLines(), 1);
+  queueAndDeliver(5, 1);
+  queueAndDeliver(3, 1);
+  EXPECT_EQ(dropLines(), 1) << "the next line waits for the interval";
+  ASSERT_TRUE(waitFor([&] { return dropLines() == 2; }));
+  EXPECT_TRUE(rec.logged("6 frames dropped: the display fell behind the driver (15 in all)", 0));
+}
+
 TEST_F(GlueTest, ZentraKeysUseTheThreeCloudForm) {
   Halverd glue;
   Recorder rec;

@@ -1,10 +1,14 @@
 // A driver library that only writes down how it is called, one line per call, to the file
 // named by $FAKE_DRIVER_LOG. With $FAKE_DRIVER_FAIL_START set, LidarStart reports a socket
-// failure through the message callback, as a driver whose port is taken does.
+// failure through the message callback, as a driver whose port is taken does. Tests reach
+// FakeDriverEmitFrames by dlsym to send frames from a thread, as a decode thread does.
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "LidarDriverInterface.h"
 
@@ -27,8 +31,38 @@ std::string joined(const char* name, const Args&... args) {
   return s.str();
 }
 
+class FakeDriver;
+std::mutex gNewestMutex;
+FakeDriver* gNewest = nullptr;
+
 class FakeDriver final : public ILidarDriver {
 public:
+  FakeDriver() {
+    std::lock_guard<std::mutex> lock(gNewestMutex);
+    gNewest = this;
+  }
+  ~FakeDriver() override {
+    std::lock_guard<std::mutex> lock(gNewestMutex);
+    if (gNewest == this) gNewest = nullptr;
+  }
+  // Frame k (0-based) has firstPoints + k points on a line.
+  void emitFrames(int count, int partialFrames, int firstPoints) {
+    TwoCloudFn* fn = m_TwoClouds.load();
+    if (!fn) return;
+    for (int k = 0; k < count; ++k) {
+      auto frame = std::make_shared<pcl::PointCloud<PointInfo>>();
+      for (int i = 0; i < firstPoints + k; ++i) {
+        PointInfo p{};
+        p.x = 1.0f + 0.01f * static_cast<float>(i);
+        p.y = 0.5f;
+        p.Distance = p.x;
+        p.r = p.g = p.b = p.a = 255;
+        frame->push_back(p);
+      }
+      (*fn)(frame, std::make_shared<pcl::PointCloud<PointInfo>>(), partialFrames, 1, 0, 0);
+    }
+  }
+
   std::string GetDllCurrentTypeVersionDate() override { return "LidarType_Fake_v0_2024/01/01"; }
   std::string GetComputerIP() override { return "127.0.0.1"; }
   int GetDataPort() override { return 0; }
@@ -65,7 +99,7 @@ public:
   }
   bool SetComputerIP(std::string) override { return true; }
   void SetThreeCloudCallback(ThreeCloudFn*) override {}
-  void SetTwoCloudCallback(TwoCloudFn*) override {}
+  void SetTwoCloudCallback(TwoCloudFn* callback) override { m_TwoClouds = callback; }
   void SetSharedVectorCallback(SharedVectorFn*) override {}
   void SetVectorCallback(VectorFn*) override {}
   bool SetDataPort(int) override { return true; }
@@ -111,6 +145,7 @@ public:
 
 private:
   MessageFn* m_Message = nullptr;
+  std::atomic<TwoCloudFn*> m_TwoClouds{nullptr};
 };
 
 }  // namespace
@@ -123,4 +158,14 @@ extern "C" __attribute__((visibility("default"))) ILidarDriver* LumivarCreateDri
 extern "C" __attribute__((visibility("default"))) void LumivarDestroyDriver(ILidarDriver* driver) {
   record("destroy");
   delete driver;
+}
+
+// Sends frames through the newest driver's frame callback from a thread of its own and
+// returns once they are all handed over.
+extern "C" __attribute__((visibility("default"))) void FakeDriverEmitFrames(int count, int partialFrames,
+                                                                           int firstPoints) {
+  std::lock_guard<std::mutex> lock(gNewestMutex);
+  if (!gNewest) return;
+  FakeDriver* driver = gNewest;
+  std::thread([=] { driver->emitFrames(count, partialFrames, firstPoints); }).join();
 }

@@ -1,7 +1,12 @@
 // Live frame display: the frame ring and its viewer ids, frames dropped while the display is
-// frozen, the point table window and its limits, the selection count and the save hand-off.
+// frozen or behind the driver, the point table window and its limits, the selection count and
+// the save hand-off.
+#include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QtTest/QTest>
+
+#include "Halverd.h"
 
 #include "MainWindowTestSupport.h"
 #include "OffLineClass.h"
@@ -207,6 +212,32 @@ TEST_F(FrameDisplay, CameraResetsOnlyWhenAsked) {
   viewer->setCameraPosition(500.0, 40.0, 30.0, 0.0, 0.0, 1.0);
   show(makeCloud(50), 1);
   EXPECT_TRUE(cameraAt(500.0, 40.0, 30.0)) << "only once";
+}
+
+// Frames that queued while the window was busy drawing: the view gets the newest at once
+// instead of drawing each of them in turn, and the log says how many it skipped.
+TEST_F(FrameDisplay, ADisplayBehindTheDriverDrawsOnlyTheNewestFrame) {
+  FakeDriverLog drivers;
+  connectFakeUlmeth(23684, 23694);
+  QSignalSpy handedOn(window->glue()->dataEmitter,
+                      SIGNAL(SendLidarDataPrt(pcl::PointCloud<PointInfo>::Ptr, pcl::PointCloud<PointInfo>::Ptr, int,
+                                              QString)));
+  ASSERT_TRUE(handedOn.isValid());
+
+  FakeDriverLog::emitFrames(10, 1, 101);  // 101 .. 110 points, all queued before we look
+  ASSERT_TRUE(QTest::qWaitFor([&] { return points("realTime_points") == 110; }, 5000))
+      << "realTime_points holds " << points("realTime_points");
+  QCoreApplication::processEvents();
+  EXPECT_EQ(handedOn.count(), 1) << "the nine older frames are not drawn";
+  const QStringList drops = env->logTexts().filter("frames dropped");
+  ASSERT_EQ(drops.size(), 1);
+  EXPECT_TRUE(drops[0].endsWith("9 frames dropped: the display fell behind the driver (9 in all)"))
+      << drops[0].toStdString();
+
+  // The next backlog within the minute is counted, not logged yet.
+  FakeDriverLog::emitFrames(4, 1, 201);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return points("realTime_points") == 204; }, 5000));
+  EXPECT_EQ(env->logTexts().filter("frames dropped").size(), 1);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <QApplication>
 
 #include <algorithm>
+#include <iostream>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -14,6 +15,11 @@
 #include <QProcess>
 #include <QStandardItemModel>
 #include <QTest>
+
+#include <vtkMapper.h>
+#include <vtkPointData.h>
+#include <vtkPolyData.h>
+#include <vtkUnsignedCharArray.h>
 
 #include "DeviceLookupConnection.h"
 #include "FileDialogSeam.h"
@@ -46,6 +52,25 @@ double litShare(const QImage& image, const QRect& area) {
       ++all;
     }
   return all ? static_cast<double>(lit) / static_cast<double>(all) : 0.0;
+}
+
+// The cloud the viewer holds under an id: its bounds and the share of its points drawn in
+// one colour.
+vtkPolyData* viewerCloud(pcl::visualization::PCLVisualizer* viewer, const std::string& id) {
+  auto clouds = viewer->getCloudActorMap();
+  auto it = clouds->find(id);
+  if (it == clouds->end() || !it->second.actor || !it->second.actor->GetMapper()) return nullptr;
+  return vtkPolyData::SafeDownCast(it->second.actor->GetMapper()->GetInput());
+}
+
+double shareInColour(vtkPolyData* cloud, int r, int g, int b) {
+  auto* colours = cloud ? vtkUnsignedCharArray::SafeDownCast(cloud->GetPointData()->GetScalars()) : nullptr;
+  if (!colours || colours->GetNumberOfTuples() == 0) return 0.0;
+  const int n = colours->GetNumberOfComponents();
+  long same = 0;
+  for (vtkIdType i = 0; i < colours->GetNumberOfTuples(); ++i)
+    same += colours->GetValue(i * n) == r && colours->GetValue(i * n + 1) == g && colours->GetValue(i * n + 2) == b;
+  return static_cast<double>(same) / static_cast<double>(colours->GetNumberOfTuples());
 }
 
 DeviceLookupConnection* shownConnectionDialog() {
@@ -119,6 +144,16 @@ TEST_F(LiveCloud, SenderCloudAppearsInTheView) {
   EXPECT_EQ(viewerPointCount(viewer, "realTime_points_0"), -1);
   EXPECT_NE(window.pointTable()->item(0, 4), nullptr);
   EXPECT_TRUE(env.boxes.empty());
+
+  // The stand-in's room, as the README describes it.
+  double bounds[6];
+  ASSERT_NE(viewerCloud(viewer, "realTime_points"), nullptr);
+  viewerCloud(viewer, "realTime_points")->GetBounds(bounds);
+  const double across = std::max(bounds[1] - bounds[0], bounds[3] - bounds[2]);
+  std::cout << "cloud spans x " << bounds[0] << " .. " << bounds[1] << ", y " << bounds[2] << " .. " << bounds[3]
+            << ", z " << bounds[4] << " .. " << bounds[5] << "\n";
+  EXPECT_GT(across, 25.0);
+  EXPECT_LT(across, 35.0);
 
   // Let a few more frames replace it under the same id, then look at the window.
   QTest::qWait(500);
@@ -212,6 +247,46 @@ TEST_F(LiveCloud, TheStandInIsRecordedWithSaveAllLidarDataAndReplays) {
   const QRect view(window.form().screen->mapTo(&window, QPoint(0, 0)), window.form().screen->size());
   EXPECT_GT(litShare(shot, view), 0.01) << "the replayed cloud is drawn in the view; see " << path.toStdString();
   panel->ui.toolButton_GoToEnd->click();
+}
+
+// A colour mode chosen in the combo is still the one the cloud is drawn in after a
+// disconnect and a new connection.
+TEST_F(LiveCloud, TheColourModeShownSurvivesAReconnect) {
+  if (!haveDisplay()) GTEST_SKIP() << "needs a display (run under xvfb-run)";
+  application();
+  WindowEnvironment env({"LidarType_Kaldor=LidarType_Kaldor_v4_0"});
+  newLumivar window;
+  window.show();
+  const std::uint16_t dataPort = freeUdpPort();
+  const std::uint16_t devPort = freeUdpPort();
+  ASSERT_NE(dataPort, 0);
+  connectThroughTheDialog(window, dataPort, devPort);
+  ASSERT_TRUE(window.connected());
+  sender.start(LUMIVAR_TEST_SENDER, {"--port", QString::number(dataPort), "--hz", "10", "--source-port", "0"});
+  ASSERT_TRUE(sender.waitForStarted(5000));
+  auto* viewer = window.viewer();
+  auto wholeFrameShown = [&] {
+    return viewerPointCount(viewer, "realTime_points") == kaldor_sweep::kPointsPerFrame;
+  };
+  ASSERT_TRUE(QTest::qWaitFor(wholeFrameShown, 30000));
+  EXPECT_LT(shareInColour(viewerCloud(viewer, "realTime_points"), 255, 255, 255), 0.5) << "intensity colours";
+
+  QComboBox* colours = window.form().comboBox_ColorSelect;
+  colours->setCurrentIndex(colours->findText("Solid"));
+  emit colours->activated(colours->currentIndex());
+  const auto allWhite = [&] { return shareInColour(viewerCloud(viewer, "realTime_points"), 255, 255, 255) == 1.0; };
+  ASSERT_TRUE(QTest::qWaitFor(allWhite, 10000)) << "the solid mode draws every point white";
+
+  window.form().pBn_Connect->click();
+  ASSERT_FALSE(window.connected());
+  connectThroughTheDialog(window, dataPort, devPort);
+  ASSERT_TRUE(window.connected());
+  EXPECT_EQ(viewerPointCount(viewer, "realTime_points"), -1) << "a start clears the view";
+  ASSERT_TRUE(QTest::qWaitFor(wholeFrameShown, 30000));
+  EXPECT_EQ(colours->currentText(), "Solid");
+  EXPECT_DOUBLE_EQ(shareInColour(viewerCloud(viewer, "realTime_points"), 255, 255, 255), 1.0)
+      << "the new run draws in the mode the combo shows";
+  window.form().pBn_Connect->click();
 }
 
 }  // namespace

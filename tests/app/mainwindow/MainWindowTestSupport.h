@@ -133,6 +133,8 @@ inline Cloud::Ptr makeCloud(std::size_t n, const std::vector<std::size_t>& zeroD
 
 }  // namespace mainwindow_test
 
+#include <dlfcn.h>
+
 #include <vtkAlgorithm.h>
 #include <vtkDataSet.h>
 #include <vtkFollower.h>
@@ -184,6 +186,17 @@ public:
     QFile file(path());
     if (!file.open(QIODevice::ReadOnly)) return {};
     return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+  }
+  // The newest fake Ulmeth driver sends count frames of firstPoints, firstPoints + 1, ...
+  // points from a thread of its own, as a decode thread does; they wait in the glue until
+  // this thread runs its event loop again.
+  static void emitFrames(int count, int partialFrames, int firstPoints) {
+    void* library = ::dlopen(LUMIVAR_FAKE_DRIVER_DIR "/libLidarDriverUlmeth.so", RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(library, nullptr) << ::dlerror();
+    auto emitFn = reinterpret_cast<void (*)(int, int, int)>(::dlsym(library, "FakeDriverEmitFrames"));
+    ASSERT_NE(emitFn, nullptr);
+    emitFn(count, partialFrames, firstPoints);
+    ::dlclose(library);
   }
 
 private:

@@ -176,6 +176,19 @@ TEST_F(SaveExport, CsvWritesTheCountedFramesThenFinishes) {
   }
 }
 
+// Frames that queue up while a save collects all reach the save; once it has its count the
+// display takes the newest of the rest.
+TEST_F(SaveExport, ASaveGetsEveryQueuedFrameAndTheDisplayTheNewest) {
+  answer = outDir + "/backlog_5Frame.csv";
+  window->getSelectSaveDataTypeSlot(1, 5);
+  ASSERT_TRUE(window->isCollecting());
+  FakeDriverLog::emitFrames(8, 1, 2);  // frames of 2 .. 9 points, queued before we look
+  ASSERT_TRUE(waitForFinish());
+  const CsvFile csv = readCsv(answer);
+  EXPECT_EQ(csv.frames, (std::vector<std::pair<int, int>>{{1, 2}, {2, 3}, {3, 4}, {4, 5}, {5, 6}}));
+  EXPECT_EQ(viewerPointCount(viewer, "realTime_points"), 9);
+}
+
 // With the display frozen and a count of 1 nothing new will arrive: the frame on screen is
 // saved at once.
 TEST_F(SaveExport, FrozenViewSavesTheFrameOnScreen) {

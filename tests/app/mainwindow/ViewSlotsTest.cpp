@@ -10,6 +10,7 @@
 #include <QUrl>
 
 #include <vtkCamera.h>
+#include <vtkPropCollection.h>
 #include <vtkImageData.h>
 #include <vtkPNGWriter.h>
 #include <vtkPolyData.h>
@@ -61,6 +62,8 @@ protected:
     if (data && data->GetNumberOfPoints() > 0) data->GetPoint(0, p.data());
     return p;
   }
+  // Props the view's renderer holds (the axes are one prop a set).
+  int propsInView() const { return viewer->getRendererCollection()->GetFirstRenderer()->GetViewProps()->GetNumberOfItems(); }
   std::size_t gridLineCount() const {
     std::size_t n = 0;
     for (const auto& shape : *viewer->getShapeActorMap()) n += shape.first.find("Grid_") != std::string::npos;
@@ -113,21 +116,35 @@ TEST_F(ViewSlots, ProjectionFollowsAmplificationAndMeasuring) {
   EXPECT_FALSE(camera()->GetParallelProjection());
 }
 
-TEST_F(ViewSlots, CoordinateAxesToggleAndClearForgetsThem) {
-  window->onPbn_CoordinateSlot();
+TEST_F(ViewSlots, CoordinateAxesToggleAndClearRemovesThem) {
+  Ui::newLumivar& ui = window->form();
+  const int base = propsInView();
+  auto axesInView = [&] { return propsInView() - base; };
+  ui.pBn_Coordinate->click();
   EXPECT_TRUE(viewer->contains("coordinate"));
+  EXPECT_EQ(axesInView(), 1);
   EXPECT_TRUE(window->coordinateVisible());
-  window->onPbn_CoordinateSlot();
+  ui.pBn_Coordinate->click();
   EXPECT_FALSE(viewer->contains("coordinate"));
+  EXPECT_EQ(axesInView(), 0);
   EXPECT_FALSE(window->coordinateVisible());
 
-  // Clear without a box still drops the ranging marks and the coordinate flag.
-  window->onPbn_CoordinateSlot();
+  // Clear without a box still drops the ranging marks, and the axes with their flag.
+  ui.pBn_Coordinate->click();
   window->onPbn_MeasureSlot();
-  window->onPbn_ClearSlot();
+  ui.pBn_Clear->click();
   EXPECT_FALSE(window->coordinateVisible());
+  EXPECT_FALSE(viewer->contains("coordinate"));
+  EXPECT_EQ(axesInView(), 0) << "Clear takes the axes away with their flag";
   EXPECT_EQ(window->ranging().marks()->size(), 0u);
   EXPECT_FALSE(window->selectionBoxValid());
+
+  // The toggle goes on working: one set of axes, then none.
+  ui.pBn_Coordinate->click();
+  EXPECT_EQ(axesInView(), 1);
+  ui.pBn_Coordinate->click();
+  EXPECT_EQ(axesInView(), 0);
+  EXPECT_FALSE(viewer->contains("coordinate"));
 }
 
 TEST_F(ViewSlots, FullScreenHidesThePanelsAndEscapeBringsThemBack) {

@@ -2,8 +2,12 @@
 // writes down its calls: an area selected with the mouse becomes the box the driver gets,
 // the box dialog replaces or drops it, two picks measure a distance, the wall-thickness test
 // evaluates 100 frames, and the event filter shows the bars by the pointer's height.
+#include <QScrollBar>
 #include <QStandardItemModel>
+#include <QTableView>
 #include <QtTest/QTest>
+
+#include <set>
 
 #include <vtkAreaPicker.h>
 #include <vtkRenderWindowInteractor.h>
@@ -77,6 +81,39 @@ protected:
   }
   QPoint screenCentre() const { return window->form().screen->rect().center(); }
 
+  // The table's rows as the user sees them: the rows in view.
+  std::pair<int, int> rowsInView() const {
+    QTableView* table = window->form().tableView;
+    QApplication::processEvents();
+    const int first = table->rowAt(0);
+    int last = table->rowAt(table->viewport()->height() - 1);
+    if (last < 0) last = table->model()->rowCount() - 1;
+    return {first, last};
+  }
+  bool rowsInViewFilled() const {
+    const auto [first, last] = rowsInView();
+    if (first < 0) return false;
+    for (int r = first; r <= last; ++r)
+      if (!window->pointTable()->item(r, 0)) return false;
+    return true;
+  }
+  // Scrolls from the top to the end a page at a time, as the user would, counting the rows
+  // that show a point.
+  int filledRowsScrollingThrough() {
+    QTableView* table = window->form().tableView;
+    QScrollBar* bar = table->verticalScrollBar();
+    bar->setValue(0);
+    std::set<int> filled;
+    for (;;) {
+      const auto [first, last] = rowsInView();
+      for (int r = std::max(first, 0); r <= last; ++r)
+        if (window->pointTable()->item(r, 1)) filled.insert(r);
+      if (bar->value() >= bar->maximum()) break;
+      bar->setValue(bar->value() + std::max(1, bar->pageStep()));
+    }
+    return static_cast<int>(filled.size());
+  }
+
   bool areaPickerOn() const {
     return vtkAreaPicker::SafeDownCast(window->form().screen->interactor()->GetPicker()) != nullptr;
   }
@@ -130,7 +167,8 @@ TEST_F(ViewTools, AreaDraggedWithTheMouseBecomesTheDriversBox) {
   EXPECT_LT(picked, 441);
   for (const char* side : {"bbox_line_bottom_", "bbox_line_top_", "bbox_line_vertical_"})
     for (int i = 0; i < 4; ++i) EXPECT_TRUE(viewerHasShape(viewer, side + std::to_string(i))) << side << i;
-  EXPECT_TRUE(viewerHasShape(viewer, "thickness1")) << "a flat pick still shows its thickness";
+  EXPECT_TRUE(QTest::qWaitFor([&] { return viewerHasShape(viewer, "thickness1"); }, 5000))
+      << "a flat pick still shows its thickness";
 
   EXPECT_EQ(lastSelectRange(), QString("setSelectRange(1,%1,%2,%3,%4,%5,%6)")
                                    .arg(box.xMin).arg(box.yMin).arg(box.zMin)
@@ -145,15 +183,61 @@ TEST_F(ViewTools, AreaDraggedWithTheMouseBecomesTheDriversBox) {
   EXPECT_FALSE(panel->iconShowsStop) << "the run goes on after the pick";
   EXPECT_TRUE(window->form().pBn_List->isChecked());
   EXPECT_FALSE(window->form().widget_ListData->isHidden());
-  QStandardItemModel* table = window->pointTable();
-  int rows = 0;
-  for (int r = 0; r < table->rowCount(); ++r) rows += table->item(r, 1) != nullptr;
-  EXPECT_EQ(rows, picked);
+  EXPECT_EQ(filledRowsScrollingThrough(), picked) << "every picked point has its row";
 
   // With a box in force the button opens the dialog instead of a new selection.
   window->onPbn_BoxSelectSlot();
   EXPECT_TRUE(window->boxDialog()->isVisible());
   EXPECT_FALSE(window->areaSelecting());
+}
+
+// A whole frame picked at once: the box, the picked cloud and the table's rows in view are
+// there when the pick returns; the rest of the table follows the scrolling, and the plane's
+// thickness follows from its worker.
+TEST_F(ViewTools, AWholeFramePickedAtOnce) {
+  connectFake();
+  const Cloud::Ptr frame = makeSquare(119, 0.05f, 0.3f);  // 239 x 239 = 57,121 points
+  show(frame);
+  window->onPbn_VeiwTopSlot();
+  window->form().pBn_BoxSelect->click();
+  ASSERT_TRUE(window->areaSelecting());
+  const QRect view = window->form().screen->rect();
+  drag(view.topLeft() + QPoint(2, 2), view.bottomRight() - QPoint(2, 2));
+
+  ASSERT_TRUE(window->selectionBoxValid());
+  EXPECT_EQ(viewerPointCount(viewer, "clicked_points_3d11"), static_cast<long>(frame->size()));
+  QStandardItemModel* table = window->pointTable();
+  EXPECT_EQ(table->rowCount(), static_cast<int>(frame->size()));
+  const auto [first, last] = rowsInView();
+  EXPECT_EQ(last, table->rowCount() - 1) << "the table shows its end";
+  EXPECT_TRUE(rowsInViewFilled());
+  const int middle = table->rowCount() / 2;
+  EXPECT_EQ(table->item(middle, 0), nullptr) << "rows out of view are written when they come into view";
+
+  QTableView* tableView = window->form().tableView;
+  tableView->scrollTo(table->index(middle, 0), QAbstractItemView::PositionAtTop);
+  EXPECT_TRUE(rowsInViewFilled());
+  tableView->scrollToTop();
+  EXPECT_TRUE(rowsInViewFilled());
+  ASSERT_NE(table->item(middle, 4), nullptr);
+  EXPECT_EQ(table->item(0, 4)->text(), QString::number(frame->points[0].Distance, 'f', 3));
+
+  EXPECT_TRUE(QTest::qWaitFor([&] { return viewerHasShape(viewer, "thickness1"); }, 10000));
+  EXPECT_NEAR(screenTextValue("thickness1", "thickness :"), 0.0, 0.01) << "a flat square has no thickness";
+}
+
+// A Clear while the fit still runs: its late result does not come back onto the cleared view.
+TEST_F(ViewTools, AFitThatEndsAfterClearShowsNothing) {
+  show(makeSquare(100, 0.05f, 0.3f));
+  window->onPbn_VeiwTopSlot();
+  window->form().pBn_BoxSelect->click();
+  const QRect view = window->form().screen->rect();
+  drag(view.topLeft() + QPoint(2, 2), view.bottomRight() - QPoint(2, 2));
+  ASSERT_TRUE(window->selectionBoxValid());
+  window->form().pBn_Clear->click();
+  window->pickPlaneFit().waitForIdle();
+  QTest::qWait(50);  // a result already queued would arrive now
+  EXPECT_FALSE(viewerHasShape(viewer, "thickness1"));
 }
 
 TEST_F(ViewTools, BoxDialogReplacesOrDropsTheBox) {

@@ -7,6 +7,7 @@
 #include <vtkRenderWindowInteractor.h>
 
 #include "MainWindowTestSupport.h"
+#include "OffLineClass.h"
 #include "newLumivar.h"
 #include "ui_newLumivar.h"
 
@@ -22,7 +23,10 @@ TEST(WindowLifeCycle, LogOpensWithTheStartAndEndsWithTheStop) {
   WindowEnvironment env;
   for (int run = 0; run < 2; ++run) {
     auto window = std::make_unique<newLumivar>();
-    EXPECT_TRUE(window->isMaximized() || window->isVisible());
+    // The constructor ends with showMaximized().
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->isMaximized());
+    EXPECT_TRUE(window->windowFlags() & Qt::FramelessWindowHint);
     EXPECT_NE(window->viewer(), nullptr);
     EXPECT_TRUE(window->windowTitle().endsWith("_v3.0.0_202409"));
     EXPECT_EQ(window->form().label_TitleShow->text(), window->windowTitle());
@@ -47,6 +51,35 @@ TEST(WindowLifeCycle, LogOpensWithTheStartAndEndsWithTheStop) {
   EXPECT_GE(glueStart, 0);
   EXPECT_GT(glueEnd, glueStart);
   EXPECT_GT(dialogs, glueEnd);
+}
+
+// Slots named like Qt's automatic connections make connectSlotsByName warn when the form is
+// set up; no form of the window and of the dialogs it makes must give that warning.
+std::vector<QString> gAutoConnectWarnings;
+QtMessageHandler gPreviousHandler = nullptr;
+
+void recordAutoConnectWarnings(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (text.contains("connectSlotsByName")) gAutoConnectWarnings.push_back(text);
+  if (gPreviousHandler) gPreviousHandler(type, context, text);
+}
+
+TEST(WindowLifeCycle, NoFormWarnsOfSlotsWithoutASignal) {
+  if (!haveDisplay()) GTEST_SKIP() << "needs a display (run under xvfb-run)";
+  application();
+  WindowEnvironment env;
+  gAutoConnectWarnings.clear();
+  gPreviousHandler = qInstallMessageHandler(recordAutoConnectWarnings);
+  {
+    // The window builds the connection dialog, and its playback panel the open-capture dialog.
+    newLumivar window;
+    ASSERT_NE(window.connectionDialog(), nullptr);
+    ASSERT_NE(window.form().widget_offLineData->mOpenDialog, nullptr);
+    window.form().pBn_Connect->click();  // the connection dialog as the user sees it
+    QCoreApplication::processEvents();
+  }
+  qInstallMessageHandler(gPreviousHandler);
+  for (const QString& w : gAutoConnectWarnings) ADD_FAILURE() << w.toStdString();
+  EXPECT_TRUE(gAutoConnectWarnings.empty());
 }
 
 TEST(WindowLifeCycle, ColourModesAndTheComboShown) {

@@ -44,9 +44,7 @@ TEST(BoxSelection, PickKeepsPointsWithDistanceAndPassesOverTheRest) {
   EXPECT_FLOAT_EQ(pick.angles.vAngleMax, 7);
   EXPECT_EQ(pick.angles.count, 3);
 
-  std::vector<int> rows;
-  for (const auto& row : pick.rows) rows.push_back(row.row);
-  EXPECT_EQ(rows, (std::vector<int>{0, 3, 6}));
+  EXPECT_EQ(pick.rows, (std::vector<int>{0, 3, 6}));
   ASSERT_EQ(pick.selected->size(), 3u);
   ASSERT_EQ(pick.planeCloud->size(), 3u);
   const float xs[] = {0, 1, -1};

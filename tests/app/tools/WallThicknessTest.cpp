@@ -1,6 +1,7 @@
 #include "WallThickness.h"
 
 #include <QSignalSpy>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -130,6 +131,32 @@ TEST(WallThickness, TestCollectsOneHundredFramesAndReportsFromTheWorker) {
     EXPECT_NEAR(e.average, 2.0, 0.15);
     EXPECT_NEAR(e.allThickness, 2.0, 0.15);
   }
+}
+
+// Picks in quick succession: the newest request is the one whose result counts, its
+// thickness is that of its own points, and a cancel makes every earlier result stale.
+TEST(WallThickness, PickFitReportsTheNewestRequest) {
+  PickPlaneFit fit;
+  QObject receiver;
+  std::vector<std::pair<double, quint64>> results;
+  QObject::connect(&fit, &PickPlaneFit::fitted, &receiver,
+                   [&](double cm, quint64 request) { results.push_back({cm, request}); }, Qt::QueuedConnection);
+  // Large enough that a fit outlasts the few microseconds between two requests.
+  const CloudXYZ::Ptr thin = layers({0, 0, 1}, {{0, 15000}, {0.01f, 5000}}, 0.0005f);
+  const CloudXYZ::Ptr thick = layers({0, 0, 1}, {{0, 15000}, {0.04f, 5000}}, 0.0005f);
+  fit.request(thin);
+  fit.request(thin);
+  const quint64 last = fit.request(thick);
+  EXPECT_EQ(fit.current(), last);
+  fit.waitForIdle();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !results.empty() && results.back().second == last; }, 30000));
+  EXPECT_LE(results.size(), 2u) << "a request that had not started was replaced";
+  EXPECT_NEAR(results.back().first, 4.0, 0.3);
+
+  fit.request(thin);
+  fit.cancel();
+  EXPECT_EQ(fit.current(), 0u) << "no result matches after a cancel";
+  fit.waitForIdle();
 }
 
 TEST(WallThickness, TestWithoutASelectionIsRefused) {
