@@ -127,7 +127,11 @@ void newLumivar::fillPickedRows() {
   QTableView* table = ui->tableView;
   const int rowHeight = std::max(1, table->verticalHeader()->defaultSectionSize());
   const int inView = table->viewport()->height() / rowHeight + 2;
-  const int first = std::max(0, table->verticalScrollBar()->value());
+  // At the end of the table the top row may be one before the scroll value, half shown.
+  int first = table->verticalScrollBar()->value();
+  const int topRow = table->rowAt(0);
+  if (topRow >= 0) first = std::min(first, topRow);
+  first = std::max(0, first - 1);
   const int last = first + std::max(kTableWindowRows, inView);
   auto it = std::lower_bound(mPickTableRows.begin(), mPickTableRows.end(), first);
   for (; it != mPickTableRows.end() && *it <= last; ++it) {
