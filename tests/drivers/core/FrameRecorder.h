@@ -6,11 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <random>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "LIDAR_Template.h"
@@ -128,5 +133,76 @@ inline ::testing::AssertionResult sameDigests(const std::vector<std::uint64_t>& 
     if (a[i] != b[i]) return ::testing::AssertionFailure() << "cloud " << i << " differs";
   return ::testing::AssertionSuccess();
 }
+
+// A consumer on its own thread, as the glue or a viewer would be: it keeps some clouds to
+// the end, holds others a little while and lets the rest go at once, all on its thread.
+// The repeated last frame at the end of offline data ends it.
+class ReleasingConsumer {
+public:
+  explicit ReleasingConsumer(unsigned seed) : m_Thread([this, seed] { consume(seed); }) {}
+  ~ReleasingConsumer() { finish(); }
+
+  TwoCloudCallback callback() {
+    return [this](LidarCloudPtr frame, LidarCloudPtr selected, int, int, int, int) {
+      std::lock_guard<std::mutex> lock(m_Mutex);
+      if (frame == m_LastFrame) {
+        m_Ended = true;
+      } else {
+        m_LastFrame = frame;
+        const std::size_t index = m_Recorder.record(frame, selected);
+        m_Inbox.emplace_back(index, frame);
+        m_Inbox.emplace_back(index + 1, selected);
+      }
+      m_Wake.notify_all();
+    };
+  }
+
+  // Waits for the end of data and for the consumer to let go of all but the kept clouds.
+  bool finish() {
+    if (m_Thread.joinable()) m_Thread.join();
+    std::lock_guard<std::mutex> lock(m_Mutex);
+    m_LastFrame.reset();
+    return m_Ended;
+  }
+
+  const FrameRecorder& recorder() const { return m_Recorder; }
+
+  // After finish(): every kept cloud as it was handed over.
+  ::testing::AssertionResult keptUnchanged() const {
+    const std::vector<std::uint64_t> digests = m_Recorder.digests();
+    if (m_Kept.empty()) return ::testing::AssertionFailure() << "nothing kept";
+    for (const auto& k : m_Kept)
+      if (digest(*k.second) != digests[k.first]) return ::testing::AssertionFailure() << "cloud " << k.first << " changed";
+    return ::testing::AssertionSuccess();
+  }
+
+private:
+  void consume(unsigned seed) {
+    std::mt19937 rng(seed);
+    std::deque<LidarCloudPtr> holding;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    std::unique_lock<std::mutex> lock(m_Mutex);
+    while (!(m_Ended && m_Inbox.empty()) && std::chrono::steady_clock::now() < deadline) {
+      m_Wake.wait_for(lock, std::chrono::milliseconds(5), [&] { return !m_Inbox.empty() || m_Ended; });
+      while (!m_Inbox.empty()) {
+        auto entry = std::move(m_Inbox.front());
+        m_Inbox.pop_front();
+        const unsigned choice = rng() % 4;
+        if (choice == 0) m_Kept.push_back(std::move(entry));
+        else if (choice == 1) holding.push_back(std::move(entry.second));
+      }
+      while (holding.size() > 3) holding.pop_front();
+    }
+  }
+
+  FrameRecorder m_Recorder{Keep::None};
+  std::mutex m_Mutex;
+  std::condition_variable m_Wake;
+  std::deque<std::pair<std::size_t, LidarCloudPtr>> m_Inbox;  // index of the recorder's digest
+  std::vector<std::pair<std::size_t, LidarCloudPtr>> m_Kept;
+  LidarCloudPtr m_LastFrame;
+  bool m_Ended = false;
+  std::thread m_Thread;  // last: starts once the rest is there
+};
 
 }  // namespace frame_test

@@ -3,13 +3,6 @@
 // decoded while every earlier one is still held.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
-#include <random>
-#include <thread>
-
 #include "FrameRecorder.h"
 #include "GetLidarDataDll_Kaldor_v4_0.h"
 #include "KaldorSeededStream.h"
@@ -73,62 +66,22 @@ TEST(KaldorFrameOwnership, SeededRobustnessStream) {
       10);
 }
 
-// The driver decodes on its own thread; a consumer thread (as the glue or a viewer would)
-// keeps some clouds to the end, holds others a little while and lets the rest go at once.
+// The driver decodes on its own thread and a consumer thread lets the frames go.
 TEST(KaldorFrameOwnership, FramesReleasedOnAnotherThread) {
   auto packets = rotationPackets(32, kSingle, 900);
   DecoderRun reference(Keep::None);
   for (const auto& p : packets) reference.feed(p);
 
-  FrameRecorder recorder(Keep::None);
-  std::mutex mutex;
-  std::condition_variable wake;
-  std::deque<std::pair<std::size_t, LidarCloudPtr>> inbox;  // index of the recorder's copy
-  LidarCloudPtr lastFrame;                                    // decode thread only
-  bool ended = false;
-  std::function<void(LidarCloudPtr, LidarCloudPtr, int, int, int, int)> onFrame =
-      [&](LidarCloudPtr frame, LidarCloudPtr selected, int, int, int, int) {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (frame == lastFrame) {  // the end of data hands the last frame again
-          ended = true;
-        } else {
-          lastFrame = frame;
-          const std::size_t index = recorder.record(frame, selected);
-          inbox.emplace_back(index, frame);
-          inbox.emplace_back(index + 1, selected);
-        }
-        wake.notify_all();
-      };
-  std::vector<std::pair<std::size_t, LidarCloudPtr>> kept;
-  std::thread consumer([&] {
-    std::mt19937 rng(3);
-    std::deque<LidarCloudPtr> holding;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    std::unique_lock<std::mutex> lock(mutex);
-    while (!(ended && inbox.empty()) && std::chrono::steady_clock::now() < deadline) {
-      wake.wait_for(lock, std::chrono::milliseconds(5), [&] { return !inbox.empty() || ended; });
-      while (!inbox.empty()) {
-        auto entry = std::move(inbox.front());
-        inbox.pop_front();
-        const unsigned choice = rng() % 4;
-        if (choice == 0) kept.push_back(std::move(entry));
-        else if (choice == 1) holding.push_back(std::move(entry.second));
-      }
-      while (holding.size() > 3) holding.pop_front();  // released here, on this thread
-    }
-  });
+  frame_test::ReleasingConsumer consumer(3);
+  TwoCloudCallback onFrame = consumer.callback();
   {
     GetLidarDataDll_Kaldor_v4_0 driver;
     driver.SetControllerCallBackFun(&onFrame);
     for (auto& p : packets)
       driver.setOffLineData(p.data(), static_cast<unsigned short>(p.size()), LidarDataType_Point, false, 1);
     driver.setOffLineData(nullptr, 0, LidarDataType_Point, true, 1);
-    consumer.join();
+    ASSERT_TRUE(consumer.finish());
   }
-  lastFrame.reset();
-  ASSERT_TRUE(ended);
-  const std::vector<std::uint64_t> digests = recorder.digests();
-  EXPECT_TRUE(frame_test::sameDigests(reference.recorder.digests(), digests));
-  ASSERT_FALSE(kept.empty());
-  for (const auto& k : kept) EXPECT_EQ(frame_test::digest(*k.second), digests[k.first]) << "cloud " << k.first;
+  EXPECT_TRUE(frame_test::sameDigests(reference.recorder.digests(), consumer.recorder().digests()));
+  EXPECT_TRUE(consumer.keptUnchanged());
 }
