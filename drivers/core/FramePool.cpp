@@ -41,11 +41,24 @@ void FramePool::ReturnToShelf::operator()(Cloud* cloud) const {
 }
 
 FramePool::CloudPtr FramePool::take(std::size_t points) {
+  const auto farLarger = [points](const std::unique_ptr<Cloud>& c) {
+    return c->points.capacity() > 2 * points + kSlackPoints;
+  };
   std::unique_ptr<Cloud> cloud;
+  std::vector<std::unique_ptr<Cloud>> dropped;  // freed after the lock
   {
     std::lock_guard<std::mutex> lock(m_Shelf->mutex);
-    // The smallest one with room enough, else the roomiest.
     auto& shelved = m_Shelf->clouds;
+    // Memory of an outsized frame is not kept for frames of the usual size.
+    for (auto it = shelved.begin(); it != shelved.end();) {
+      if (farLarger(*it)) {
+        dropped.push_back(std::move(*it));
+        it = shelved.erase(it);
+      } else {
+        ++it;
+      }
+    }
+    // The smallest one with room enough, else the roomiest.
     auto best = shelved.end();
     for (auto it = shelved.begin(); it != shelved.end(); ++it) {
       if (best == shelved.end()) {
@@ -58,16 +71,11 @@ FramePool::CloudPtr FramePool::take(std::size_t points) {
     }
     if (best != shelved.end()) {
       cloud = std::move(*best);
-      *best = std::move(shelved.back());
-      shelved.pop_back();
+      shelved.erase(best);
     }
   }
-  if (cloud) {
-    if (cloud->points.capacity() > 2 * points + kSlackPoints) cloud.reset(new Cloud);
-    else makeEmpty(*cloud);
-  } else {
-    cloud.reset(new Cloud);
-  }
+  if (cloud) makeEmpty(*cloud);
+  else cloud.reset(new Cloud);
   cloud->points.reserve(points);
   return CloudPtr(cloud.release(), ReturnToShelf{m_Shelf});
 }

@@ -21,8 +21,8 @@ public:
   FramePool(const FramePool&) = delete;
   FramePool& operator=(const FramePool&) = delete;
 
-  // An empty cloud, as a new one would be, with room for at least `points` points. Point
-  // memory far larger than asked for is given back rather than kept.
+  // An empty cloud, as a new one would be, with room for at least `points` points. Shelved
+  // point memory far larger than asked for is given back rather than kept.
   CloudPtr take(std::size_t points);
 
   std::size_t shelved() const;  // released clouds waiting to be taken again

@@ -78,13 +78,16 @@ TEST(FramePool, ChoosesByRoomAndGivesBackFarLargerMemory) {
     std::vector<std::size_t> shelvedCapacities;
     std::size_t asked;
     std::size_t expectCapacity;  // 0: new memory of the asked size
+    std::size_t expectShelved;   // left on the shelf afterwards
   };
   const std::size_t slack = FramePool::kSlackPoints;
   const Row rows[] = {
-      {"smallest that fits", {50000, 20000, 30000}, 19000, 20000},
-      {"none fits: the roomiest grows", {1000, 3000, 2000}, 5000, 5000},
-      {"far larger: new memory instead", {4 * slack + 100000}, 100, 0},
-      {"within twice plus slack: kept", {2 * 1000 + slack}, 1000, 2 * 1000 + slack},
+      {"smallest that fits; over twice the room dropped", {50000, 20000, 30000}, 19000, 20000, 1},
+      {"none fits: the roomiest grows", {1000, 3000, 2000}, 5000, 5000, 2},
+      {"far larger: new memory instead", {4 * slack + 100000}, 100, 0, 0},
+      {"within twice plus slack: kept", {2 * 1000 + slack}, 1000, 2 * 1000 + slack, 0},
+      // An outsized frame's memory goes, even when a cloud of the usual size is taken.
+      {"outsized ones dropped", {10 * slack, 1000, 10 * slack, 900}, 950, 1000, 1},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
@@ -95,9 +98,13 @@ TEST(FramePool, ChoosesByRoomAndGivesBackFarLargerMemory) {
     }
     ASSERT_EQ(pool.shelved(), row.shelvedCapacities.size());
     const CloudPtr c = pool.take(row.asked);
-    if (row.expectCapacity) EXPECT_EQ(c->points.capacity(), row.expectCapacity);
-    else EXPECT_LT(c->points.capacity(), row.shelvedCapacities[0]);
+    if (row.expectCapacity) {
+      EXPECT_EQ(c->points.capacity(), row.expectCapacity);
+    } else {
+      EXPECT_LT(c->points.capacity(), row.shelvedCapacities[0]);
+    }
     EXPECT_GE(c->points.capacity(), row.asked);
+    EXPECT_EQ(pool.shelved(), row.expectShelved);
   }
 }
 
