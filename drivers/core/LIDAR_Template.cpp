@@ -45,8 +45,7 @@ LIDAR_Template::LIDAR_Template()
   }
   m_Receiver->addListener(this);
 
-  m_FrameCloud.reset(new LidarCloud);
-  m_SelectedCloud.reset(new LidarCloud);
+  renewWorkingClouds();
   m_ThirdCloud.reset(new LidarCloud);
 
   std::string colourTableError;
@@ -204,12 +203,15 @@ void LIDAR_Template::publishFrame() {
     // The three-cloud form takes the third cloud second.
     callIfSet(m_ThreeCloudCallback, m_FrameCloud, m_ThirdCloud, m_SelectedCloud, m_FrameStatus, m_ReturnMode,
               m_ModelValue);
+    // Frames can alternate between short and long ones: size for the larger recent ones.
+    m_ExpectedFramePoints = std::max(m_FrameCloud->size(), m_ExpectedFramePoints - m_ExpectedFramePoints / 4);
+    m_ExpectedSelectedPoints =
+        std::max(m_SelectedCloud->size(), m_ExpectedSelectedPoints - m_ExpectedSelectedPoints / 4);
     m_LastFrameCloud = m_FrameCloud;
     m_LastSelectedCloud = m_SelectedCloud;
     m_LastThirdCloud = m_ThirdCloud;
     // Renewed, not cleared: the receivers own what they were handed.
-    m_FrameCloud.reset(new LidarCloud);
-    m_SelectedCloud.reset(new LidarCloud);
+    renewWorkingClouds();
     m_ThirdCloud.reset(new LidarCloud);
   }
   if (m_DistanceIsNotZero < kMinNonZeroDistances) {
@@ -220,6 +222,14 @@ void LIDAR_Template::publishFrame() {
   m_DistanceIsNotZero = 0;
   m_FrameReady.store(true);
   m_WorkVector.clear();
+}
+
+void LIDAR_Template::renewWorkingClouds() {
+  // Let go first: a cloud held by nobody else is taken straight back.
+  m_FrameCloud.reset();
+  m_SelectedCloud.reset();
+  m_FrameCloud = m_FramePool.take(m_ExpectedFramePoints + m_ExpectedFramePoints / 8);
+  m_SelectedCloud = m_SelectedPool.take(m_ExpectedSelectedPoints);
 }
 
 std::vector<_MuchLidarData> LIDAR_Template::takePolledVector() {

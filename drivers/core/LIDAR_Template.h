@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "FramePool.h"
 #include "LidarData.h"
 #include "LidarRecords.h"
 #include "Listener.h"
@@ -200,6 +201,10 @@ protected:
   // the queue is drained, so the last packets still count; a stop clears the queue.
   void runDecodeLoop(const std::function<void(const unsigned char*, std::size_t)>& decode);
 
+  // New empty frame and selected-points clouds from the pools, with room for a frame like
+  // the recent ones; the clouds they replace go back once nobody else holds them.
+  void renewWorkingClouds();
+
   // Seconds between two points of this packet; a run's first packet steps from itself.
   double pointStep(int pointTimes);
   void finishPacket();  // the packet time becomes the previous one
@@ -332,6 +337,12 @@ protected:
   std::string m_LidarIpText;
   std::array<unsigned char, kConfigPacketBytes> m_ConfigPacket{};
   std::uint16_t m_ConfigDestPort = 2368;
+
+  // Frame memory: clouds come from here and return when their last holder lets go.
+  FramePool m_FramePool;
+  FramePool m_SelectedPool;
+  std::size_t m_ExpectedFramePoints = 0;     // a recent frame's size, decode thread
+  std::size_t m_ExpectedSelectedPoints = 0;
 
   // Polling copies.
   std::mutex m_PollMutex;

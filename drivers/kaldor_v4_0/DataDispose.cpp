@@ -22,6 +22,21 @@ void emptyCloud(LidarCloud& cloud) {
   cloud.height = 0;
 }
 
+// The owner's renewed cloud when it is a fresh one, else a new cloud: never the cloud that
+// was handed over.
+LidarCloudPtr renewedCloud(const LidarCloudPtr& owners, const LidarCloudPtr& handed) {
+  if (owners && owners != handed && owners->points.empty()) return owners;
+  return newCloud();
+}
+
+// `to` (empty) becomes what `from` was; `from` is left empty, as a new cloud.
+void takeOver(LidarCloud& from, LidarCloud& to) {
+  to.points.assign(from.points.begin(), from.points.end());
+  to.width = from.width;
+  to.height = from.height;
+  emptyCloud(from);
+}
+
 bool inClosedRange(float value, float low, float high) { return low <= value && value <= high; }
 
 }  // namespace
@@ -269,10 +284,13 @@ void DataDispose::resetFrame() {
   const std::size_t lastSize = m_CurrentCloud->points.size();
   const std::size_t lastSelected = m_CurrentSelectedCloud->points.size();
   m_FrameAzimuths.clear();
-  m_CurrentCloud = m_NextCloud;
-  m_CurrentSelectedCloud = m_NextSelectedCloud;
-  m_NextCloud = newCloud();
-  m_NextSelectedCloud = newCloud();
+  // The clouds just handed over stay their receivers': the frame goes on in the owner's
+  // renewed clouds (memory from its pool), which take the points already past the split.
+  m_CurrentCloud = renewedCloud(m_Owner ? m_Owner->m_FrameCloud : nullptr, m_CurrentCloud);
+  m_CurrentSelectedCloud =
+      renewedCloud(m_Owner ? m_Owner->m_SelectedCloud : nullptr, m_CurrentSelectedCloud);
+  takeOver(*m_NextCloud, *m_CurrentCloud);
+  takeOver(*m_NextSelectedCloud, *m_CurrentSelectedCloud);
   // The frame is now handed over; a packet that is not walked must not hand it over again.
   m_FrameComplete = 0;
   // The next frame will be about the size of the larger recent ones: short and long frames

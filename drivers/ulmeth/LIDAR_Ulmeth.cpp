@@ -18,10 +18,7 @@ void LIDAR_Ulmeth::deviceModeChanged(const unsigned char*) {
   }
 }
 
-void LIDAR_Ulmeth::discardFrame() {
-  m_FrameCloud.reset(new LidarCloud);
-  m_SelectedCloud.reset(new LidarCloud);
-}
+void LIDAR_Ulmeth::discardFrame() { renewWorkingClouds(); }
 
 void LIDAR_Ulmeth::onFrameMarker(const unsigned char* record) {
   if (m_frameMarkerCount == 0) {

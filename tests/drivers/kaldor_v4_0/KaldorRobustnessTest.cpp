@@ -9,73 +9,28 @@
 #include <random>
 #include <thread>
 
+#include "KaldorSeededStream.h"
 #include "KaldorTestHarness.h"
 #include "UdpSocket.h"
 
 using namespace kaldor_test;
 using namespace std::chrono_literals;
 
-namespace {
-
-const int kModels[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 16, 17, 18, 32, 33, 34, 35, 69, 70, 71, 72, 90, 91, 92, 93};
-
-}  // namespace
-
 TEST(KaldorRobustness, RandomBytesWithValidModelBytes) {
-  std::mt19937 rng(20240905);
-  auto byte = [&] { return static_cast<unsigned char>(rng() & 0xFF); };
   Harness h;
   std::size_t published = 0;
-  for (int round = 0; round < 2; ++round) {
-    for (int model : kModels) {
-      for (int n = 0; n < 150; ++n) {
-        // Settings change now and then, as the caller's thread would change them.
-        if (n % 25 == 0) {
-          h.decoder.setEcho(static_cast<int>(rng() % 5));
-          h.decoder.setFilterDistanceZero(rng() % 2);
-          h.decoder.setRGBType(static_cast<_SetRGB_Type>(rng() % 6), static_cast<int>(rng() % 2));
-          const float a = static_cast<float>(rng() % 720) - 360.f;
-          h.decoder.setHangleRange(a, a + static_cast<float>(rng() % 360));
-          h.decoder.setSelectRange(rng() % 2, -50, -50, -50, 50, 50, 50);
-          std::vector<float> list(4 * (1 + rng() % 2));
-          for (float& f : list) f = static_cast<float>(rng() % 400);
-          h.decoder.writeCalibrationData(static_cast<int>(rng() % 40), 0.f, rng() % 2, list, "", false);
-        }
-        std::vector<unsigned char> p(1212);
-        for (auto& b : p) b = byte();
-        const unsigned kind = rng() % 8;
-        if (kind < 6) {  // data packet of the model, block 0 valid
-          p[0] = 0xFF;
-          p[1] = rng() % 2 ? 0xEE : static_cast<unsigned char>(0xE0 | (rng() & 0x0F));  // 20-bit form
-          p[1211] = static_cast<unsigned char>(model);
-          const unsigned char modes[] = {0x37, 0x39, 0x40, byte()};
-          p[1210] = modes[rng() % 4];
-          if (rng() % 2) p[1200] = 0xFF;  // seconds form
-        } else if (kind == 6) {  // device-information packet
-          const unsigned char header[] = {0xA5, 0xFF, 0x00, 0x5A, 0x11, 0x11, 0x55, 0x55};
-          std::copy(header, header + (rng() % 2 ? 8 : 4), p.begin());
-          if (rng() % 2) {  // readable by a per-channel calibration
-            p[1198] = static_cast<unsigned char>(0x70 | (p[1198] & 0x0F));
-            p[1202] = static_cast<unsigned char>(0x70 | (p[1202] & 0x0F));
-          }
-          p.resize(1206);
-        } else {  // anything, possibly short
-          p[1211] = static_cast<unsigned char>(model);
-          p.resize(1206 + rng() % 7);
-        }
-        h.feed(p);
-        for (; published < h.frames.size(); ++published) {
-          const LidarCloud& f = *h.frames[published];
-          EXPECT_EQ(f.width, f.size());
-          for (const auto& pt : f.points) {
-            ASSERT_LT(pt.Channel, 32);
-            ASSERT_GE(pt.H_angle, 0.f);
-            ASSERT_LT(pt.H_angle, 360.f);
-          }
-        }
+  seededStream(kRobustnessSeed, h.decoder, [&](const std::vector<unsigned char>& p) {
+    h.feed(p);
+    for (; published < h.frames.size(); ++published) {
+      const LidarCloud& f = *h.frames[published];
+      EXPECT_EQ(f.width, f.size());
+      for (const auto& pt : f.points) {
+        ASSERT_LT(pt.Channel, 32);
+        ASSERT_GE(pt.H_angle, 0.f);
+        ASSERT_LT(pt.H_angle, 360.f);
       }
     }
-  }
+  });
 }
 
 // Sub-models with per-process angle tables, built and decoding in two driver objects at

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "DecoderHarness.h"
+#include "SeededStream.h"
 #include "GetLidarDataDll_Coravel.h"
 #include "GetLidarDataDll_Drovik.h"
 #include "GetLidarDataDll_Fenwyr.h"
@@ -31,59 +32,18 @@ using namespace single_model_test;
 
 namespace {
 
-// Settings as a caller might set them, drawn at random.
-template <typename Target>
-void randomSettings(Target& t, std::mt19937& rng) {
-  t.setEcho(static_cast<int>(rng() % 5));
-  t.setFilterDistanceZero(rng() % 2);
-  t.setRGBType(static_cast<_SetRGB_Type>(rng() % 5), 0);
-  const float a = static_cast<float>(rng() % 720) - 360.f;
-  t.setHangleRange(a, a + static_cast<float>(rng() % 360));
-  t.setSelectRange(rng() % 2, -50, -50, -50, 50, 50, 50);
-  t.setLineParam(static_cast<int>(rng() % 5));
-  std::vector<float> none;
-  t.setSetParam(rng() % 2 ? 100 : 0, &none);
-  int flags[256];
-  for (int& f : flags) f = static_cast<int>(rng() % 4 != 0);
-  t.setChannelSelection(flags);
-  std::vector<float> bounds(4 * (1 + rng() % 2));
-  for (float& f : bounds) f = static_cast<float>(rng() % 200) - 100.f;
-  t.writeCalibrationData(0, static_cast<float>(rng() % 3000), rng() % 2, bounds, "", rng() % 2);
-}
-
 template <typename Decoder>
 void feedRandomPackets(std::uint32_t seed) {
-  std::mt19937 rng(seed);
   Harness<Decoder> h;
   std::size_t checked = 0;
-  for (int n = 0; n < 400; ++n) {
-    if (n % 40 == 0) randomSettings(h.decoder, rng);
-    PacketBuilder p(1206 + rng() % 7);
-    for (std::size_t i = 0; i < p.size(); ++i) p.u8(i, rng() & 0xFF);
-    switch (rng() % 6) {
-      case 0: {  // a device-information packet with random fields
-        const PacketBuilder dev = devicePacket(rng() % 2 ? 0xA5 : 0x00);
-        for (std::size_t i = 0; i < 8; ++i) p.u8(i, dev.data()[i]);
-        break;
-      }
-      case 1:  // the echo bytes and time forms the models know
-        for (std::size_t at : {1205u, 1211u})
-          if (at < p.size()) p.u8(at, std::vector<unsigned>{2, 6, 17, 18}[rng() % 4]);
-        for (std::size_t at : {1194u, 1200u}) p.u8(at, 0xFF);
-        break;
-      case 2:  // frame markers scattered over the records
-        for (int k = 0; k < 10; ++k) p.marker(rng() % 1150);
-        break;
-      default:
-        break;
-    }
+  randomPacketStream(seed, h.decoder, [&](const PacketBuilder& p) {
     h.feed(p);
     for (; checked < h.frames.size(); ++checked) {
       const LidarCloud& f = *h.frames[checked].cloud;
       EXPECT_EQ(f.width, f.size());
       EXPECT_EQ(f.height, f.empty() ? f.height : 1u);
     }
-  }
+  });
 }
 
 TEST(SingleModelRobustness, RandomPacketsNeverBreakADecoder) {
