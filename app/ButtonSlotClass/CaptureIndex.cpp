@@ -132,8 +132,7 @@ bool CaptureFile::readGlobalHeader() {
     mFormat.swapped = true;
     mFormat.nanoseconds = big == kNanosecondMagic;
   } else if (little == kPcapngMagic) {
-    mError = "The file is a pcapng capture, not a classic pcap file; save it as pcap "
-             "(for example: editcap -F pcap in.pcapng out.pcap).";
+    mError = "The file is a pcapng capture, not a classic pcap file; save it as pcap.";
     return false;
   } else {
     mError = "The file is not a pcap capture (magic number " + hex32(big) + ").";

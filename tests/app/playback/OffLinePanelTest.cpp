@@ -207,8 +207,7 @@ TEST_F(OffLinePanel, MissingOrEmptyCapturesAreReportedWithoutAPlay) {
              << std::string("\x0A\x0D\x0D\x0A\x1C\0\0\0\x4D\x3C\x2B\x1A\x01\0\0\0\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF", 24);
          return dir.filePath("next.pcapng");
        },
-       "The file is a pcapng capture, not a classic pcap file; save it as pcap (for example: editcap -F pcap in.pcapng "
-       "out.pcap)."},
+       "The file is a pcapng capture, not a classic pcap file; save it as pcap."},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
