@@ -75,7 +75,22 @@ void DataDispose::loadVerticalAngles(const AngleTable& angles) {
   }
 }
 
-DataDispose::WalkSettings DataDispose::walkSettings() const {
+void DataDispose::colourPoint(PointInfo* point, _SetRGB_Type type) { m_Owner->setPointColor(point, type); }
+
+void DataDispose::prepareColourTable(_SetRGB_Type type, int useColorBar) {
+  m_ColourTableType = type;
+  m_ColourTableBarFlag = useColorBar;
+  m_ColourTableMade = true;
+  if (!colourFollowsIntensity(type, useColorBar, m_Owner->config().colorBars.size())) return;
+  for (int k = 0; k < 256; ++k) {
+    PointInfo probe{};
+    probe.Intensity = static_cast<std::uint8_t>(k);
+    colourPoint(&probe, type);
+    m_ColourTable[static_cast<std::size_t>(k)] = probe.rgba;
+  }
+}
+
+DataDispose::WalkSettings DataDispose::walkSettings() {
   WalkSettings ws;
   ws.settings = &m_Owner->activeSettings();
   ws.owner = m_Owner;
@@ -88,6 +103,11 @@ DataDispose::WalkSettings DataDispose::walkSettings() const {
   const _FiltrationDataInitParam& f = ws.settings->filter;
   for (float minimum : {f.VAngleMin, f.DistanceMin, f.IntensityMin, f.XMin, f.YMin, f.ZMin})
     if (!std::isnan(minimum)) ws.filterActive = true;
+  const DecoderSettings& s = *ws.settings;
+  if (!m_ColourTableMade || s.rgbType != m_ColourTableType || s.useColorBar != m_ColourTableBarFlag)
+    prepareColourTable(s.rgbType, s.useColorBar);
+  if (colourFollowsIntensity(s.rgbType, s.useColorBar, m_Owner->config().colorBars.size()))
+    ws.colours = m_ColourTable.data();
   return ws;
 }
 
@@ -155,7 +175,12 @@ void DataDispose::fillDualRecords(const PacketView& packet, int pair) {
   }
 }
 
+// First the angles and positions of the whole block, then its admissions in record order:
+// copying a record into a frame then reads values stored a block's work earlier, not ones
+// still on their way to memory.
 void DataDispose::emitBlock(const WalkSettings& ws, double step, float base, bool dual) {
+  enum : std::uint8_t { kDropped, kThisFrame, kNextFrame };
+  std::array<std::uint8_t, kRecordsPerBlock> fate;
   for (int k = 0; k < kRecordsPerBlock; ++k) {
     double h = k * step * kRecordFraction + base;
     if (h >= 360.0) h -= 360.0;
@@ -166,7 +191,18 @@ void DataDispose::emitBlock(const WalkSettings& ws, double step, float base, boo
     PointInfo* q = &m_Echo2[k];
     p->H_angle = stored;
     if (dual) q->H_angle = p->H_angle;
-    emitPoint(ws, p, q, dual);
+    // The split test comes before the filters, so a dropped point can still end a frame.
+    const bool nextFrame = inSplitWindow(*p);
+    if (nextFrame) m_FrameComplete = 1;
+    fate[k] = kDropped;
+    if (droppedBySettings(*ws.settings, *p)) continue;
+    writePosition(p, q, dual, computeXYZ(p->Channel, p->H_angle, p->Distance, dual ? p->Distance2 : -1.0));
+    fate[k] = nextFrame ? kNextFrame : kThisFrame;
+  }
+  for (int k = 0; k < kRecordsPerBlock; ++k) {
+    if (fate[k] == kDropped) continue;
+    admitPlaced(ws, &m_Echo1[k], &m_Echo2[k], fate[k] == kNextFrame,
+                [&](const PointInfo& point) { return selected(ws, point); });
   }
 }
 
@@ -182,17 +218,6 @@ inline bool DataDispose::selected(const WalkSettings& ws, const PointInfo& p) co
            (ws.calibThird && inClosedRange(p.H_angle, r[4], r[5]));
   }
   return m_SelectFlag && m_SelectBox.contains(p.x, p.y, p.z);
-}
-
-void DataDispose::emitPoint(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool dual) {
-  // The split test comes before the filters, so a dropped point can still end a frame.
-  const bool nextFrame = inSplitWindow(*p);
-  if (nextFrame) m_FrameComplete = 1;
-
-  if (droppedBySettings(*ws.settings, *p)) return;
-
-  const XYZPair xyz = computeXYZ(p->Channel, p->H_angle, p->Distance, dual ? p->Distance2 : -1.0);
-  place(ws, p, q, dual, xyz, nextFrame, [&](const PointInfo& point) { return selected(ws, point); });
 }
 
 void DataDispose::disposeSingleEcho(const unsigned char* bytes) { walk(bytes, false); }

@@ -77,8 +77,7 @@ public:
   // Cosine and sine of one channel from an angle in degrees; the angle tables stay as they are.
   void loadChannelTrig(int channel, double degrees);
 
-  // Set once by the owner after creation.
-  std::function<void(PointInfo*, _SetRGB_Type)> m_ColorFunction;
+  // Set once by the owner after creation; it colours the points.
   LIDAR_Kaldor_v4_0* m_Owner = nullptr;
 
   std::array<double, kaldor::kChannels> m_Cos{};
@@ -117,8 +116,9 @@ protected:
     bool dualReturn = false;
     bool calibFirst = false, calibSecond = false, calibThird = false;  // ranges present
     bool filterActive = false;  // some pair of the filter record is switched on
+    const std::uint32_t* colours = nullptr;  // colour by intensity, when it follows from it alone
   };
-  WalkSettings walkSettings() const;
+  WalkSettings walkSettings();
   // Horizontal-angle window, echo choice, filter record and colouring, then the append.
   [[gnu::always_inline]] inline void admit(const WalkSettings& ws, LidarCloud& cloud, PointInfo* p, PointInfo* q);
 
@@ -126,7 +126,6 @@ protected:
   void fillSingleRecords(const kaldor::PacketView& packet, int block);
   void fillDualRecords(const kaldor::PacketView& packet, int pair);
   void emitBlock(const WalkSettings& ws, double step, float base, bool dual);
-  void emitPoint(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool dual);
   bool inSplitWindow(const PointInfo& p) const;
   // Past the split azimuth by less than `window` degrees, once the frame holds more than
   // `minimumBlocks` blocks.
@@ -141,10 +140,16 @@ protected:
   }
   // Writes the positions of the echoes, then admits them to this frame's or the next
   // frame's clouds; `select` decides on the position just written.
+  [[gnu::always_inline]] static inline void writePosition(PointInfo* p, PointInfo* q, bool dual,
+                                                          const kaldor::XYZPair& xyz);
+  template <typename Select>
+  [[gnu::always_inline]] inline void admitPlaced(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool nextFrame,
+                                                 Select select);
   template <typename Select>
   [[gnu::always_inline]] inline void place(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool dual,
                                            const kaldor::XYZPair& xyz, bool nextFrame, Select select);
   [[gnu::always_inline]] inline bool selected(const WalkSettings& ws, const PointInfo& p) const;
+  void colourPoint(PointInfo* point, _SetRGB_Type type);
   void countDistance(float distance);
   double nextStep(float last, float previous);
   void pushAzimuth(float azimuth);
@@ -160,7 +165,15 @@ protected:
   std::array<double, kaldor::kChannels> m_CachedOffset{};
   float m_CachedA0 = 0.f;
   bool m_GeometryCacheValid = false;
-  std::size_t m_ExpectedFramePoints = 0;  // capacity to give the next frame's cloud
+  std::size_t m_ExpectedFramePoints = 0;
+
+  // Colour by intensity for the colour setting it was made for: the owner's own colouring
+  // of each intensity, so a point costs one lookup.
+  [[gnu::cold, gnu::noinline]] void prepareColourTable(_SetRGB_Type type, int useColorBar);
+  std::array<std::uint32_t, 256> m_ColourTable{};
+  _SetRGB_Type m_ColourTableType = RGB_Intensity;
+  int m_ColourTableBarFlag = 0;
+  bool m_ColourTableMade = false;  // capacity to give the next frame's cloud
 };
 
 namespace kaldor {
@@ -179,8 +192,17 @@ inline void DataDispose::admit(const WalkSettings& ws, LidarCloud& cloud, PointI
   }
   auto append = [&](PointInfo* point) {
     if (ws.filterActive && !ws.owner->checkFiltrationData(point)) return;
-    if (m_ColorFunction) m_ColorFunction(point, s.rgbType);
-    cloud.points.push_back(*point);
+    if (ws.colours) {
+      // The colour goes to the copy as well as the record: the copy then need not wait for
+      // the record's colour bytes to be stored.
+      const std::uint32_t colour = ws.colours[point->Intensity];
+      cloud.points.push_back(*point);
+      cloud.points.back().rgba = colour;
+      point->rgba = colour;
+    } else {
+      colourPoint(point, s.rgbType);
+      cloud.points.push_back(*point);
+    }
     cloud.width = static_cast<std::uint32_t>(cloud.points.size());
     cloud.height = 1;
   };
@@ -201,6 +223,11 @@ inline void DataDispose::admit(const WalkSettings& ws, LidarCloud& cloud, PointI
 template <typename Select>
 inline void DataDispose::place(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool dual,
                                const kaldor::XYZPair& xyz, bool nextFrame, Select select) {
+  writePosition(p, q, dual, xyz);
+  admitPlaced(ws, p, q, nextFrame, select);
+}
+
+inline void DataDispose::writePosition(PointInfo* p, PointInfo* q, bool dual, const kaldor::XYZPair& xyz) {
   p->x = xyz.x1;
   p->y = xyz.y1;
   p->z = xyz.z1;
@@ -209,6 +236,11 @@ inline void DataDispose::place(const WalkSettings& ws, PointInfo* p, PointInfo* 
     q->y = xyz.y2;
     q->z = xyz.z2;
   }
+}
+
+template <typename Select>
+inline void DataDispose::admitPlaced(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool nextFrame,
+                                     Select select) {
   LidarCloud& cloud = nextFrame ? *m_NextCloud : *m_CurrentCloud;
   LidarCloud& selectedCloud = nextFrame ? *m_NextSelectedCloud : *m_CurrentSelectedCloud;
   if (select(*p)) admit(ws, selectedCloud, p, q);
