@@ -196,7 +196,10 @@ void DataDispose::emitBlock(const WalkSettings& ws, double step, float base, boo
     if (nextFrame) m_FrameComplete = 1;
     fate[k] = kDropped;
     if (droppedBySettings(*ws.settings, *p)) continue;
-    writePosition(p, q, dual, computeXYZ(p->Channel, p->H_angle, p->Distance, dual ? p->Distance2 : -1.0));
+    const XYZPair xyz = p->Channel < kChannels
+                            ? tableGeometry(p->Channel, p->H_angle, p->Distance, dual ? p->Distance2 : -1.0)
+                            : XYZPair{};
+    writePosition(p, q, dual, xyz);
     fate[k] = nextFrame ? kNextFrame : kThisFrame;
   }
   for (int k = 0; k < kRecordsPerBlock; ++k) {
@@ -234,6 +237,10 @@ void DataDispose::walk(const unsigned char* bytes, bool dual) {
   emptyCloud(*m_NextCloud);
   emptyCloud(*m_NextSelectedCloud);
   const WalkSettings ws = walkSettings();
+  // The offsets and A0 change only between packets: the geometry cache is checked here.
+  bool cacheCurrent = true;
+  for (int c = 0; c < kChannels; ++c) cacheCurrent = cacheCurrent && geometryCacheCurrent(c);
+  if (!cacheCurrent) refreshGeometryCache();
 
   const int units = dual ? kBlocks / 2 : kBlocks;
   for (int u = 0; u < units; ++u) {
@@ -275,30 +282,9 @@ void DataDispose::resetAzimuthReference(double degrees) {
 }
 
 XYZPair DataDispose::computeXYZ(int channel, double azimuth, double distance1, double distance2) {
-  XYZPair out;
-  if (channel < 0 || channel >= kChannels) return out;
-  if (!m_GeometryCacheValid || m_CachedA0 != m_A0 ||
-      m_CachedOffset[channel] != m_HorizontalOffset[channel])
-    refreshGeometryCache();
-  // beta = alpha + (offset - A0): sin and cos of beta by the angle-sum identities.
-  double sinA, cosA;
-  azimuthSinCos(azimuth, sinA, cosA);
-  const double sinB = sinA * m_OffsetCos[channel] + cosA * m_OffsetSin[channel];
-  const double cosB = cosA * m_OffsetCos[channel] - sinA * m_OffsetSin[channel];
-  const double r0 = m_R0;
-  if (distance1 > 0.0) {
-    const double r = distance1 * m_Cos[channel];
-    out.x1 = static_cast<float>(sinA * r + sinB * r0);
-    out.y1 = static_cast<float>(cosA * r + cosB * r0);
-    out.z1 = static_cast<float>(distance1 * m_Sin[channel]);
-  }
-  if (distance2 > 0.0) {
-    const double r = distance2 * m_Cos[channel];
-    out.x2 = static_cast<float>(sinA * r + sinB * r0);
-    out.y2 = static_cast<float>(cosA * r + cosB * r0);
-    out.z2 = static_cast<float>(distance2 * m_Sin[channel]);
-  }
-  return out;
+  if (channel < 0 || channel >= kChannels) return XYZPair{};
+  if (!geometryCacheCurrent(channel)) refreshGeometryCache();
+  return tableGeometry(channel, azimuth, distance1, distance2);
 }
 
 void DataDispose::addPoint(const LidarCloudPtr& cloud, PointInfo* p, PointInfo* q) {

@@ -66,6 +66,8 @@ public:
   virtual void disposeDevicePacket(const unsigned char* packet);
   virtual void disposeSingleEcho(const unsigned char* packet);
   virtual void disposeDoubleEcho(const unsigned char* packet);
+  // The table walk takes tableGeometry directly; a model with another geometry has its own
+  // walk as well (ConstantParameterWalk).
   virtual kaldor::XYZPair computeXYZ(int channel, double azimuth, double distance1, double distance2);
 
   void addPoint(const LidarCloudPtr& cloud, PointInfo* p, PointInfo* q);
@@ -159,6 +161,12 @@ protected:
   [[gnu::cold, gnu::noinline]] void refreshGeometryCache();
   [[gnu::cold, gnu::noinline]] void resetAzimuthReference(double degrees);
   [[gnu::always_inline]] inline void azimuthSinCos(double degrees, double& sine, double& cosine);
+  bool geometryCacheCurrent(int channel) const {
+    return m_GeometryCacheValid && m_CachedA0 == m_A0 && m_CachedOffset[channel] == m_HorizontalOffset[channel];
+  }
+  // The position of both echoes; the channel is in range and the geometry cache current.
+  [[gnu::always_inline]] inline kaldor::XYZPair tableGeometry(int channel, double azimuth, double distance1,
+                                                              double distance2);
   double m_RefAzimuth = 0.0, m_RefSin = 0.0, m_RefCos = 1.0;  // degrees; its sin and cos
   std::array<double, kaldor::kChannels> m_OffsetCos{};
   std::array<double, kaldor::kChannels> m_OffsetSin{};
@@ -265,4 +273,27 @@ inline void DataDispose::azimuthSinCos(double degrees, double& sine, double& cos
       1.0 - d2 * 0.5 * (1.0 - d2 * (1.0 / 12) * (1.0 - d2 * (1.0 / 30) * (1.0 - d2 * (1.0 / 56))));
   sine = m_RefSin * cosD + m_RefCos * sinD;
   cosine = m_RefCos * cosD - m_RefSin * sinD;
+}
+
+inline kaldor::XYZPair DataDispose::tableGeometry(int channel, double azimuth, double distance1, double distance2) {
+  kaldor::XYZPair out;
+  // beta = alpha + (offset - A0): sin and cos of beta by the angle-sum identities.
+  double sinA, cosA;
+  azimuthSinCos(azimuth, sinA, cosA);
+  const double sinB = sinA * m_OffsetCos[channel] + cosA * m_OffsetSin[channel];
+  const double cosB = cosA * m_OffsetCos[channel] - sinA * m_OffsetSin[channel];
+  const double r0 = m_R0;
+  if (distance1 > 0.0) {
+    const double r = distance1 * m_Cos[channel];
+    out.x1 = static_cast<float>(sinA * r + sinB * r0);
+    out.y1 = static_cast<float>(cosA * r + cosB * r0);
+    out.z1 = static_cast<float>(distance1 * m_Sin[channel]);
+  }
+  if (distance2 > 0.0) {
+    const double r = distance2 * m_Cos[channel];
+    out.x2 = static_cast<float>(sinA * r + sinB * r0);
+    out.y2 = static_cast<float>(cosA * r + cosB * r0);
+    out.z2 = static_cast<float>(distance2 * m_Sin[channel]);
+  }
+  return out;
 }
