@@ -13,6 +13,7 @@
 // onBlockStep(step), azimuthOffset(channel), keepPoint(p, q).
 #pragma once
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 
@@ -94,7 +95,8 @@ private:
   void walkConstant(const unsigned char* bytes, bool dual);
   void fillRecords(const WalkSettings& ws, const kaldor::PacketView& packet, int unit, bool dual);
   void emitBlock(const WalkSettings& ws, double step, float base, bool dual);
-  void emitPoint(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool dual);
+  // The split test, the drops and the position.
+  [[gnu::always_inline]] inline Fate locate(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool dual);
   bool inSplitWindow(const PointInfo& p) const;
   [[gnu::always_inline]] inline kaldor::XYZPair geometry(int channel, double azimuth, double d1, double d2);
 
@@ -181,9 +183,11 @@ void ConstantParameterWalk<Model>::fillRecords(const WalkSettings& ws, const kal
   }
 }
 
+// As the table walk: the block's angles and positions first, then its admissions in order.
 template <typename Model>
 void ConstantParameterWalk<Model>::emitBlock(const WalkSettings& ws, double step, float base, bool dual) {
   constexpr double kRecordFraction = 0.03125;  // 1/32 of the block step per record
+  std::array<Fate, kaldor::kRecordsPerBlock> fate;
   for (int k = 0; k < kaldor::kRecordsPerBlock; ++k) {
     PointInfo* p = &m_Echo1[k];
     PointInfo* q = &m_Echo2[k];
@@ -194,7 +198,14 @@ void ConstantParameterWalk<Model>::emitBlock(const WalkSettings& ws, double step
     if (stored >= 360.f) stored -= 360.f;
     p->H_angle = stored;
     if (dual) q->H_angle = stored;
-    emitPoint(ws, p, q, dual);
+    fate[k] = locate(ws, p, q, dual);
+  }
+  for (int k = 0; k < kaldor::kRecordsPerBlock; ++k) {
+    if (fate[k] == kDropped) continue;
+    // Only the box selects: the calibration selection has no meaning for these models.
+    admitPlaced(ws, &m_Echo1[k], &m_Echo2[k], fate[k] == kNextFrame, [this](const PointInfo& point) {
+      return m_SelectFlag && m_SelectBox.contains(point.x, point.y, point.z);
+    });
   }
 }
 
@@ -204,18 +215,17 @@ bool ConstantParameterWalk<Model>::inSplitWindow(const PointInfo& p) const {
 }
 
 template <typename Model>
-void ConstantParameterWalk<Model>::emitPoint(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool dual) {
+typename DataDispose::Fate ConstantParameterWalk<Model>::locate(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool dual) {
   // The split test comes before the filters, so a dropped point can still end a frame.
   const bool nextFrame = inSplitWindow(*p);
   if (nextFrame) m_FrameComplete = 1;
 
-  if (droppedBySettings(*ws.settings, *p)) return;
+  if (droppedBySettings(*ws.settings, *p)) return kDropped;
 
   const kaldor::XYZPair xyz = geometry(p->Channel, p->H_angle, p->Distance, dual ? p->Distance2 : -1.0);
-  if (!Model::keepPoint(p, q)) return;
-  // Only the box selects: the calibration selection has no meaning for these models.
-  place(ws, p, q, dual, xyz, nextFrame,
-        [this](const PointInfo& point) { return m_SelectFlag && m_SelectBox.contains(point.x, point.y, point.z); });
+  if (!Model::keepPoint(p, q)) return kDropped;
+  writePosition(p, q, dual, xyz);
+  return nextFrame ? kNextFrame : kThisFrame;
 }
 
 // x = d cos[c] sin(a) + R0 sin(a - A0), y = d cos[c] cos(a) + R0 cos(a - A0), z = d sin[c].

@@ -179,8 +179,7 @@ void DataDispose::fillDualRecords(const PacketView& packet, int pair) {
 // copying a record into a frame then reads values stored a block's work earlier, not ones
 // still on their way to memory.
 void DataDispose::emitBlock(const WalkSettings& ws, double step, float base, bool dual) {
-  enum : std::uint8_t { kDropped, kThisFrame, kNextFrame };
-  std::array<std::uint8_t, kRecordsPerBlock> fate;
+  std::array<Fate, kRecordsPerBlock> fate;
   for (int k = 0; k < kRecordsPerBlock; ++k) {
     double h = k * step * kRecordFraction + base;
     if (h >= 360.0) h -= 360.0;

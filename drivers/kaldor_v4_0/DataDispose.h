@@ -121,6 +121,8 @@ protected:
     const std::uint32_t* colours = nullptr;  // colour by intensity, when it follows from it alone
   };
   WalkSettings walkSettings();
+  // What becomes of a record of the block under work.
+  enum Fate : std::uint8_t { kDropped, kThisFrame, kNextFrame };
   // Horizontal-angle window, echo choice, filter record and colouring, then the append.
   [[gnu::always_inline]] inline void admit(const WalkSettings& ws, LidarCloud& cloud, PointInfo* p, PointInfo* q);
 
