@@ -179,25 +179,42 @@ void DataDispose::fillDualRecords(const PacketView& packet, int pair) {
 // copying a record into a frame then reads values stored a block's work earlier, not ones
 // still on their way to memory.
 void DataDispose::emitBlock(const WalkSettings& ws, double step, float base, bool dual) {
-  std::array<Fate, kRecordsPerBlock> fate;
+  // Azimuth differences from the sine/cosine reference. When all of the block's are within
+  // the series limit no point moves the reference, whichever are dropped: then the sines
+  // and cosines are taken for the whole block at once, exactly as point by point.
+  std::array<double, kRecordsPerBlock> diff, sinA, cosA;
+  bool nearReference = true;
   for (int k = 0; k < kRecordsPerBlock; ++k) {
     double h = k * step * kRecordFraction + base;
     if (h >= 360.0) h -= 360.0;
     // Just below 360 the float rounds up to 360: that is 0 too.
     float stored = static_cast<float>(h);
     if (stored >= 360.f) stored -= 360.f;
+    m_Echo1[k].H_angle = stored;
+    if (dual) m_Echo2[k].H_angle = stored;
+    diff[k] = (static_cast<double>(stored) - m_RefAzimuth) * kDegToRad;
+    nearReference = nearReference && std::fabs(diff[k]) <= kSeriesLimit;
+  }
+  if (nearReference) {
+    const double refSin = m_RefSin, refCos = m_RefCos;
+    for (int k = 0; k < kRecordsPerBlock; ++k) seriesSinCos(diff[k], refSin, refCos, sinA[k], cosA[k]);
+  }
+
+  std::array<Fate, kRecordsPerBlock> fate;
+  for (int k = 0; k < kRecordsPerBlock; ++k) {
     PointInfo* p = &m_Echo1[k];
     PointInfo* q = &m_Echo2[k];
-    p->H_angle = stored;
-    if (dual) q->H_angle = p->H_angle;
     // The split test comes before the filters, so a dropped point can still end a frame.
     const bool nextFrame = inSplitWindow(*p);
     if (nextFrame) m_FrameComplete = 1;
     fate[k] = kDropped;
     if (droppedBySettings(*ws.settings, *p)) continue;
-    const XYZPair xyz = p->Channel < kChannels
-                            ? tableGeometry(p->Channel, p->H_angle, p->Distance, dual ? p->Distance2 : -1.0)
-                            : XYZPair{};
+    XYZPair xyz;
+    const double d2 = dual ? p->Distance2 : -1.0;
+    if (p->Channel < kChannels) {
+      xyz = nearReference ? tableGeometryAt(p->Channel, sinA[k], cosA[k], p->Distance, d2)
+                          : tableGeometry(p->Channel, p->H_angle, p->Distance, d2);
+    }
     writePosition(p, q, dual, xyz);
     fate[k] = nextFrame ? kNextFrame : kThisFrame;
   }

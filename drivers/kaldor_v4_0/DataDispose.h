@@ -169,6 +169,9 @@ protected:
   // The position of both echoes; the channel is in range and the geometry cache current.
   [[gnu::always_inline]] inline kaldor::XYZPair tableGeometry(int channel, double azimuth, double distance1,
                                                               double distance2);
+  // The same from the azimuth's sine and cosine.
+  [[gnu::always_inline]] inline kaldor::XYZPair tableGeometryAt(int channel, double sinA, double cosA,
+                                                                double distance1, double distance2) const;
   double m_RefAzimuth = 0.0, m_RefSin = 0.0, m_RefCos = 1.0;  // degrees; its sin and cos
   std::array<double, kaldor::kChannels> m_OffsetCos{};
   std::array<double, kaldor::kChannels> m_OffsetSin{};
@@ -257,31 +260,45 @@ inline void DataDispose::admitPlaced(const WalkSettings& ws, PointInfo* p, Point
   admit(ws, cloud, p, q);
 }
 
+namespace kaldor {
+constexpr double kSeriesLimit = 0.06;  // radians: the short series below are exact to here
+
+// sin and cos of (reference + d) from the reference's sin and cos, |d| <= kSeriesLimit.
+[[gnu::always_inline]] inline void seriesSinCos(double d, double refSin, double refCos, double& sine,
+                                                double& cosine) {
+  const double d2 = d * d;
+  const double sinD = d * (1.0 - d2 * (1.0 / 6) * (1.0 - d2 * (1.0 / 20) * (1.0 - d2 * (1.0 / 42))));
+  const double cosD =
+      1.0 - d2 * 0.5 * (1.0 - d2 * (1.0 / 12) * (1.0 - d2 * (1.0 / 30) * (1.0 - d2 * (1.0 / 56))));
+  sine = refSin * cosD + refCos * sinD;
+  cosine = refCos * cosD - refSin * sinD;
+}
+}  // namespace kaldor
+
 // Consecutive points lie a fraction of a degree apart: sin and cos come from the last
 // directly computed angle by the angle-sum identities, with short series for the small
 // difference (exact to double precision for differences up to kSeriesLimit).
 inline void DataDispose::azimuthSinCos(double degrees, double& sine, double& cosine) {
-  constexpr double kSeriesLimit = 0.06;  // radians
   const double d = (degrees - m_RefAzimuth) * kaldor::kDegToRad;
-  if (!(std::fabs(d) <= kSeriesLimit)) {
+  if (!(std::fabs(d) <= kaldor::kSeriesLimit)) {
     resetAzimuthReference(degrees);
     sine = m_RefSin;
     cosine = m_RefCos;
     return;
   }
-  const double d2 = d * d;
-  const double sinD = d * (1.0 - d2 * (1.0 / 6) * (1.0 - d2 * (1.0 / 20) * (1.0 - d2 * (1.0 / 42))));
-  const double cosD =
-      1.0 - d2 * 0.5 * (1.0 - d2 * (1.0 / 12) * (1.0 - d2 * (1.0 / 30) * (1.0 - d2 * (1.0 / 56))));
-  sine = m_RefSin * cosD + m_RefCos * sinD;
-  cosine = m_RefCos * cosD - m_RefSin * sinD;
+  kaldor::seriesSinCos(d, m_RefSin, m_RefCos, sine, cosine);
 }
 
 inline kaldor::XYZPair DataDispose::tableGeometry(int channel, double azimuth, double distance1, double distance2) {
-  kaldor::XYZPair out;
-  // beta = alpha + (offset - A0): sin and cos of beta by the angle-sum identities.
   double sinA, cosA;
   azimuthSinCos(azimuth, sinA, cosA);
+  return tableGeometryAt(channel, sinA, cosA, distance1, distance2);
+}
+
+inline kaldor::XYZPair DataDispose::tableGeometryAt(int channel, double sinA, double cosA, double distance1,
+                                                     double distance2) const {
+  kaldor::XYZPair out;
+  // beta = alpha + (offset - A0): sin and cos of beta by the angle-sum identities.
   const double sinB = sinA * m_OffsetCos[channel] + cosA * m_OffsetSin[channel];
   const double cosB = cosA * m_OffsetCos[channel] - sinA * m_OffsetSin[channel];
   const double r0 = m_R0;
