@@ -95,10 +95,13 @@ private:
   void walkConstant(const unsigned char* bytes, bool dual);
   void fillRecords(const WalkSettings& ws, const kaldor::PacketView& packet, int unit, bool dual);
   void emitBlock(const WalkSettings& ws, double step, float base, bool dual);
-  // The split test, the drops and the position.
-  [[gnu::always_inline]] inline Fate locate(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool dual);
+  // The split test, the drops and the position; the azimuth's sine and cosine when known.
+  [[gnu::always_inline]] inline Fate locate(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool dual,
+                                            bool sinCosKnown, double sinA, double cosA);
   bool inSplitWindow(const PointInfo& p) const;
   [[gnu::always_inline]] inline kaldor::XYZPair geometry(int channel, double azimuth, double d1, double d2);
+  [[gnu::always_inline]] inline kaldor::XYZPair geometryAt(int channel, double sinA, double cosA, double d1,
+                                                           double d2) const;
 
   static float blockStep(float last, float previous) {
     float step = last - previous;
@@ -188,6 +191,8 @@ template <typename Model>
 void ConstantParameterWalk<Model>::emitBlock(const WalkSettings& ws, double step, float base, bool dual) {
   constexpr double kRecordFraction = 0.03125;  // 1/32 of the block step per record
   std::array<Fate, kaldor::kRecordsPerBlock> fate;
+  std::array<double, kaldor::kRecordsPerBlock> diff, sinA, cosA;
+  bool nearReference = true;
   for (int k = 0; k < kaldor::kRecordsPerBlock; ++k) {
     PointInfo* p = &m_Echo1[k];
     PointInfo* q = &m_Echo2[k];
@@ -198,8 +203,18 @@ void ConstantParameterWalk<Model>::emitBlock(const WalkSettings& ws, double step
     if (stored >= 360.f) stored -= 360.f;
     p->H_angle = stored;
     if (dual) q->H_angle = stored;
-    fate[k] = locate(ws, p, q, dual);
+    diff[k] = (static_cast<double>(stored) - m_RefAzimuth) * kaldor::kDegToRad;
+    nearReference = nearReference && std::fabs(diff[k]) <= kaldor::kSeriesLimit;
   }
+  // As in the table walk: no point of the block moves the reference, so the sines and
+  // cosines are taken at once.
+  if (nearReference) {
+    const double refSin = m_RefSin, refCos = m_RefCos;
+    for (int k = 0; k < kaldor::kRecordsPerBlock; ++k) kaldor::seriesSinCos(diff[k], refSin, refCos, sinA[k], cosA[k]);
+  }
+  for (int k = 0; k < kaldor::kRecordsPerBlock; ++k)
+    fate[k] = locate(ws, &m_Echo1[k], &m_Echo2[k], dual, nearReference, sinA[k], cosA[k]);
+
   for (int k = 0; k < kaldor::kRecordsPerBlock; ++k) {
     if (fate[k] == kDropped) continue;
     // Only the box selects: the calibration selection has no meaning for these models.
@@ -215,14 +230,18 @@ bool ConstantParameterWalk<Model>::inSplitWindow(const PointInfo& p) const {
 }
 
 template <typename Model>
-typename DataDispose::Fate ConstantParameterWalk<Model>::locate(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool dual) {
+typename DataDispose::Fate ConstantParameterWalk<Model>::locate(const WalkSettings& ws, PointInfo* p, PointInfo* q,
+                                                                bool dual, bool sinCosKnown, double sinA,
+                                                                double cosA) {
   // The split test comes before the filters, so a dropped point can still end a frame.
   const bool nextFrame = inSplitWindow(*p);
   if (nextFrame) m_FrameComplete = 1;
 
   if (droppedBySettings(*ws.settings, *p)) return kDropped;
 
-  const kaldor::XYZPair xyz = geometry(p->Channel, p->H_angle, p->Distance, dual ? p->Distance2 : -1.0);
+  const double d2 = dual ? p->Distance2 : -1.0;
+  const kaldor::XYZPair xyz = sinCosKnown ? geometryAt(p->Channel, sinA, cosA, p->Distance, d2)
+                                         : geometry(p->Channel, p->H_angle, p->Distance, d2);
   if (!Model::keepPoint(p, q)) return kDropped;
   writePosition(p, q, dual, xyz);
   return nextFrame ? kNextFrame : kThisFrame;
@@ -231,9 +250,15 @@ typename DataDispose::Fate ConstantParameterWalk<Model>::locate(const WalkSettin
 // x = d cos[c] sin(a) + R0 sin(a - A0), y = d cos[c] cos(a) + R0 cos(a - A0), z = d sin[c].
 template <typename Model>
 inline kaldor::XYZPair ConstantParameterWalk<Model>::geometry(int channel, double azimuth, double d1, double d2) {
-  kaldor::XYZPair out;
   double sinA, cosA;
   azimuthSinCos(azimuth, sinA, cosA);
+  return geometryAt(channel, sinA, cosA, d1, d2);
+}
+
+template <typename Model>
+inline kaldor::XYZPair ConstantParameterWalk<Model>::geometryAt(int channel, double sinA, double cosA, double d1,
+                                                                double d2) const {
+  kaldor::XYZPair out;
   double centreX = 0.0, centreY = 0.0;
   if (Model::kOpticalCentre) {
     centreX = Model::kR0 * (sinA * s_CosA0 - cosA * s_SinA0);
