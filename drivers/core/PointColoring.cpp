@@ -115,6 +115,12 @@ bool colourPointByMode(PointInfo* p, _SetRGB_Type type, int useColorBar,
   return true;
 }
 
+bool colourFollowsIntensity(_SetRGB_Type type, int useColorBar, std::size_t barCount) {
+  const int index = static_cast<int>(type);
+  if (useColorBar == 1 && index >= 0 && static_cast<std::size_t>(index) < barCount) return true;
+  return index == RGB_Intensity || index == RGB_Solid;
+}
+
 bool passesFiltration(const _FiltrationDataInitParam& f, const PointInfo& p) {
   return inPair(f.VAngleMin, f.VAngleMax, p.V_angle) &&
          inPair(f.DistanceMin, f.DistanceMax, p.Distance) &&

@@ -31,6 +31,11 @@ void applyIntensityRamp(PointInfo* point, std::uint32_t v);
 bool colourPointByMode(PointInfo* point, _SetRGB_Type type, int useColorBar,
                        const std::vector<ColorBar>& bars);
 
+// True when the colour of (type, useColorBar) follows from the intensity alone: a colour
+// bar, mode 0 (when the decoder's mode 0 is the intensity ramp) or the solid mode. A table
+// by intensity then gives the same colour as colouring each point.
+bool colourFollowsIntensity(_SetRGB_Type type, int useColorBar, std::size_t barCount);
+
 // Pairs 2-7 of the filter record (vertical angle, distance, intensity, x, y, z).
 bool passesFiltration(const _FiltrationDataInitParam& filter, const PointInfo& point);
 

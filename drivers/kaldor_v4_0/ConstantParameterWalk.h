@@ -13,6 +13,7 @@
 // onBlockStep(step), azimuthOffset(channel), keepPoint(p, q).
 #pragma once
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 
@@ -94,9 +95,13 @@ private:
   void walkConstant(const unsigned char* bytes, bool dual);
   void fillRecords(const WalkSettings& ws, const kaldor::PacketView& packet, int unit, bool dual);
   void emitBlock(const WalkSettings& ws, double step, float base, bool dual);
-  void emitPoint(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool dual);
+  // The split test, the drops and the position; the azimuth's sine and cosine when known.
+  [[gnu::always_inline]] inline Fate locate(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool dual,
+                                            bool sinCosKnown, double sinA, double cosA);
   bool inSplitWindow(const PointInfo& p) const;
   [[gnu::always_inline]] inline kaldor::XYZPair geometry(int channel, double azimuth, double d1, double d2);
+  [[gnu::always_inline]] inline kaldor::XYZPair geometryAt(int channel, double sinA, double cosA, double d1,
+                                                           double d2) const;
 
   static float blockStep(float last, float previous) {
     float step = last - previous;
@@ -181,9 +186,13 @@ void ConstantParameterWalk<Model>::fillRecords(const WalkSettings& ws, const kal
   }
 }
 
+// As the table walk: the block's angles and positions first, then its admissions in order.
 template <typename Model>
 void ConstantParameterWalk<Model>::emitBlock(const WalkSettings& ws, double step, float base, bool dual) {
   constexpr double kRecordFraction = 0.03125;  // 1/32 of the block step per record
+  std::array<Fate, kaldor::kRecordsPerBlock> fate;
+  std::array<double, kaldor::kRecordsPerBlock> diff, sinA, cosA;
+  bool nearReference = true;
   for (int k = 0; k < kaldor::kRecordsPerBlock; ++k) {
     PointInfo* p = &m_Echo1[k];
     PointInfo* q = &m_Echo2[k];
@@ -194,7 +203,24 @@ void ConstantParameterWalk<Model>::emitBlock(const WalkSettings& ws, double step
     if (stored >= 360.f) stored -= 360.f;
     p->H_angle = stored;
     if (dual) q->H_angle = stored;
-    emitPoint(ws, p, q, dual);
+    diff[k] = (static_cast<double>(stored) - m_RefAzimuth) * kaldor::kDegToRad;
+    nearReference = nearReference && std::fabs(diff[k]) <= kaldor::kSeriesLimit;
+  }
+  // As in the table walk: no point of the block moves the reference, so the sines and
+  // cosines are taken at once.
+  if (nearReference) {
+    const double refSin = m_RefSin, refCos = m_RefCos;
+    for (int k = 0; k < kaldor::kRecordsPerBlock; ++k) kaldor::seriesSinCos(diff[k], refSin, refCos, sinA[k], cosA[k]);
+  }
+  for (int k = 0; k < kaldor::kRecordsPerBlock; ++k)
+    fate[k] = locate(ws, &m_Echo1[k], &m_Echo2[k], dual, nearReference, sinA[k], cosA[k]);
+
+  for (int k = 0; k < kaldor::kRecordsPerBlock; ++k) {
+    if (fate[k] == kDropped) continue;
+    // Only the box selects: the calibration selection has no meaning for these models.
+    admitPlaced(ws, &m_Echo1[k], &m_Echo2[k], fate[k] == kNextFrame, [this](const PointInfo& point) {
+      return m_SelectFlag && m_SelectBox.contains(point.x, point.y, point.z);
+    });
   }
 }
 
@@ -204,26 +230,35 @@ bool ConstantParameterWalk<Model>::inSplitWindow(const PointInfo& p) const {
 }
 
 template <typename Model>
-void ConstantParameterWalk<Model>::emitPoint(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool dual) {
+typename DataDispose::Fate ConstantParameterWalk<Model>::locate(const WalkSettings& ws, PointInfo* p, PointInfo* q,
+                                                                bool dual, bool sinCosKnown, double sinA,
+                                                                double cosA) {
   // The split test comes before the filters, so a dropped point can still end a frame.
   const bool nextFrame = inSplitWindow(*p);
   if (nextFrame) m_FrameComplete = 1;
 
-  if (droppedBySettings(*ws.settings, *p)) return;
+  if (droppedBySettings(*ws.settings, *p)) return kDropped;
 
-  const kaldor::XYZPair xyz = geometry(p->Channel, p->H_angle, p->Distance, dual ? p->Distance2 : -1.0);
-  if (!Model::keepPoint(p, q)) return;
-  // Only the box selects: the calibration selection has no meaning for these models.
-  place(ws, p, q, dual, xyz, nextFrame,
-        [this](const PointInfo& point) { return m_SelectFlag && m_SelectBox.contains(point.x, point.y, point.z); });
+  const double d2 = dual ? p->Distance2 : -1.0;
+  const kaldor::XYZPair xyz = sinCosKnown ? geometryAt(p->Channel, sinA, cosA, p->Distance, d2)
+                                         : geometry(p->Channel, p->H_angle, p->Distance, d2);
+  if (!Model::keepPoint(p, q)) return kDropped;
+  writePosition(p, q, dual, xyz);
+  return nextFrame ? kNextFrame : kThisFrame;
 }
 
 // x = d cos[c] sin(a) + R0 sin(a - A0), y = d cos[c] cos(a) + R0 cos(a - A0), z = d sin[c].
 template <typename Model>
 inline kaldor::XYZPair ConstantParameterWalk<Model>::geometry(int channel, double azimuth, double d1, double d2) {
-  kaldor::XYZPair out;
   double sinA, cosA;
   azimuthSinCos(azimuth, sinA, cosA);
+  return geometryAt(channel, sinA, cosA, d1, d2);
+}
+
+template <typename Model>
+inline kaldor::XYZPair ConstantParameterWalk<Model>::geometryAt(int channel, double sinA, double cosA, double d1,
+                                                                double d2) const {
+  kaldor::XYZPair out;
   double centreX = 0.0, centreY = 0.0;
   if (Model::kOpticalCentre) {
     centreX = Model::kR0 * (sinA * s_CosA0 - cosA * s_SinA0);

@@ -75,7 +75,22 @@ void DataDispose::loadVerticalAngles(const AngleTable& angles) {
   }
 }
 
-DataDispose::WalkSettings DataDispose::walkSettings() const {
+void DataDispose::colourPoint(PointInfo* point, _SetRGB_Type type) { m_Owner->setPointColor(point, type); }
+
+void DataDispose::prepareColourTable(_SetRGB_Type type, int useColorBar) {
+  m_ColourTableType = type;
+  m_ColourTableBarFlag = useColorBar;
+  m_ColourTableMade = true;
+  if (!colourFollowsIntensity(type, useColorBar, m_Owner->config().colorBars.size())) return;
+  for (int k = 0; k < 256; ++k) {
+    PointInfo probe{};
+    probe.Intensity = static_cast<std::uint8_t>(k);
+    colourPoint(&probe, type);
+    m_ColourTable[static_cast<std::size_t>(k)] = probe.rgba;
+  }
+}
+
+DataDispose::WalkSettings DataDispose::walkSettings() {
   WalkSettings ws;
   ws.settings = &m_Owner->activeSettings();
   ws.owner = m_Owner;
@@ -88,6 +103,11 @@ DataDispose::WalkSettings DataDispose::walkSettings() const {
   const _FiltrationDataInitParam& f = ws.settings->filter;
   for (float minimum : {f.VAngleMin, f.DistanceMin, f.IntensityMin, f.XMin, f.YMin, f.ZMin})
     if (!std::isnan(minimum)) ws.filterActive = true;
+  const DecoderSettings& s = *ws.settings;
+  if (!m_ColourTableMade || s.rgbType != m_ColourTableType || s.useColorBar != m_ColourTableBarFlag)
+    prepareColourTable(s.rgbType, s.useColorBar);
+  if (colourFollowsIntensity(s.rgbType, s.useColorBar, m_Owner->config().colorBars.size()))
+    ws.colours = m_ColourTable.data();
   return ws;
 }
 
@@ -155,18 +175,53 @@ void DataDispose::fillDualRecords(const PacketView& packet, int pair) {
   }
 }
 
+// First the angles and positions of the whole block, then its admissions in record order:
+// copying a record into a frame then reads values stored a block's work earlier, not ones
+// still on their way to memory.
 void DataDispose::emitBlock(const WalkSettings& ws, double step, float base, bool dual) {
+  // Azimuth differences from the sine/cosine reference. When all of the block's are within
+  // the series limit no point moves the reference, whichever are dropped: then the sines
+  // and cosines are taken for the whole block at once, exactly as point by point.
+  std::array<double, kRecordsPerBlock> diff, sinA, cosA;
+  bool nearReference = true;
   for (int k = 0; k < kRecordsPerBlock; ++k) {
     double h = k * step * kRecordFraction + base;
     if (h >= 360.0) h -= 360.0;
     // Just below 360 the float rounds up to 360: that is 0 too.
     float stored = static_cast<float>(h);
     if (stored >= 360.f) stored -= 360.f;
+    m_Echo1[k].H_angle = stored;
+    if (dual) m_Echo2[k].H_angle = stored;
+    diff[k] = (static_cast<double>(stored) - m_RefAzimuth) * kDegToRad;
+    nearReference = nearReference && std::fabs(diff[k]) <= kSeriesLimit;
+  }
+  if (nearReference) {
+    const double refSin = m_RefSin, refCos = m_RefCos;
+    for (int k = 0; k < kRecordsPerBlock; ++k) seriesSinCos(diff[k], refSin, refCos, sinA[k], cosA[k]);
+  }
+
+  std::array<Fate, kRecordsPerBlock> fate;
+  for (int k = 0; k < kRecordsPerBlock; ++k) {
     PointInfo* p = &m_Echo1[k];
     PointInfo* q = &m_Echo2[k];
-    p->H_angle = stored;
-    if (dual) q->H_angle = p->H_angle;
-    emitPoint(ws, p, q, dual);
+    // The split test comes before the filters, so a dropped point can still end a frame.
+    const bool nextFrame = inSplitWindow(*p);
+    if (nextFrame) m_FrameComplete = 1;
+    fate[k] = kDropped;
+    if (droppedBySettings(*ws.settings, *p)) continue;
+    XYZPair xyz;
+    const double d2 = dual ? p->Distance2 : -1.0;
+    if (p->Channel < kChannels) {
+      xyz = nearReference ? tableGeometryAt(p->Channel, sinA[k], cosA[k], p->Distance, d2)
+                          : tableGeometry(p->Channel, p->H_angle, p->Distance, d2);
+    }
+    writePosition(p, q, dual, xyz);
+    fate[k] = nextFrame ? kNextFrame : kThisFrame;
+  }
+  for (int k = 0; k < kRecordsPerBlock; ++k) {
+    if (fate[k] == kDropped) continue;
+    admitPlaced(ws, &m_Echo1[k], &m_Echo2[k], fate[k] == kNextFrame,
+                [&](const PointInfo& point) { return selected(ws, point); });
   }
 }
 
@@ -184,17 +239,6 @@ inline bool DataDispose::selected(const WalkSettings& ws, const PointInfo& p) co
   return m_SelectFlag && m_SelectBox.contains(p.x, p.y, p.z);
 }
 
-void DataDispose::emitPoint(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool dual) {
-  // The split test comes before the filters, so a dropped point can still end a frame.
-  const bool nextFrame = inSplitWindow(*p);
-  if (nextFrame) m_FrameComplete = 1;
-
-  if (droppedBySettings(*ws.settings, *p)) return;
-
-  const XYZPair xyz = computeXYZ(p->Channel, p->H_angle, p->Distance, dual ? p->Distance2 : -1.0);
-  place(ws, p, q, dual, xyz, nextFrame, [&](const PointInfo& point) { return selected(ws, point); });
-}
-
 void DataDispose::disposeSingleEcho(const unsigned char* bytes) { walk(bytes, false); }
 
 void DataDispose::disposeDoubleEcho(const unsigned char* bytes) { walk(bytes, true); }
@@ -209,6 +253,10 @@ void DataDispose::walk(const unsigned char* bytes, bool dual) {
   emptyCloud(*m_NextCloud);
   emptyCloud(*m_NextSelectedCloud);
   const WalkSettings ws = walkSettings();
+  // The offsets and A0 change only between packets: the geometry cache is checked here.
+  bool cacheCurrent = true;
+  for (int c = 0; c < kChannels; ++c) cacheCurrent = cacheCurrent && geometryCacheCurrent(c);
+  if (!cacheCurrent) refreshGeometryCache();
 
   const int units = dual ? kBlocks / 2 : kBlocks;
   for (int u = 0; u < units; ++u) {
@@ -250,30 +298,9 @@ void DataDispose::resetAzimuthReference(double degrees) {
 }
 
 XYZPair DataDispose::computeXYZ(int channel, double azimuth, double distance1, double distance2) {
-  XYZPair out;
-  if (channel < 0 || channel >= kChannels) return out;
-  if (!m_GeometryCacheValid || m_CachedA0 != m_A0 ||
-      m_CachedOffset[channel] != m_HorizontalOffset[channel])
-    refreshGeometryCache();
-  // beta = alpha + (offset - A0): sin and cos of beta by the angle-sum identities.
-  double sinA, cosA;
-  azimuthSinCos(azimuth, sinA, cosA);
-  const double sinB = sinA * m_OffsetCos[channel] + cosA * m_OffsetSin[channel];
-  const double cosB = cosA * m_OffsetCos[channel] - sinA * m_OffsetSin[channel];
-  const double r0 = m_R0;
-  if (distance1 > 0.0) {
-    const double r = distance1 * m_Cos[channel];
-    out.x1 = static_cast<float>(sinA * r + sinB * r0);
-    out.y1 = static_cast<float>(cosA * r + cosB * r0);
-    out.z1 = static_cast<float>(distance1 * m_Sin[channel]);
-  }
-  if (distance2 > 0.0) {
-    const double r = distance2 * m_Cos[channel];
-    out.x2 = static_cast<float>(sinA * r + sinB * r0);
-    out.y2 = static_cast<float>(cosA * r + cosB * r0);
-    out.z2 = static_cast<float>(distance2 * m_Sin[channel]);
-  }
-  return out;
+  if (channel < 0 || channel >= kChannels) return XYZPair{};
+  if (!geometryCacheCurrent(channel)) refreshGeometryCache();
+  return tableGeometry(channel, azimuth, distance1, distance2);
 }
 
 void DataDispose::addPoint(const LidarCloudPtr& cloud, PointInfo* p, PointInfo* q) {

@@ -66,6 +66,8 @@ public:
   virtual void disposeDevicePacket(const unsigned char* packet);
   virtual void disposeSingleEcho(const unsigned char* packet);
   virtual void disposeDoubleEcho(const unsigned char* packet);
+  // The table walk takes tableGeometry directly; a model with another geometry has its own
+  // walk as well (ConstantParameterWalk).
   virtual kaldor::XYZPair computeXYZ(int channel, double azimuth, double distance1, double distance2);
 
   void addPoint(const LidarCloudPtr& cloud, PointInfo* p, PointInfo* q);
@@ -77,8 +79,7 @@ public:
   // Cosine and sine of one channel from an angle in degrees; the angle tables stay as they are.
   void loadChannelTrig(int channel, double degrees);
 
-  // Set once by the owner after creation.
-  std::function<void(PointInfo*, _SetRGB_Type)> m_ColorFunction;
+  // Set once by the owner after creation; it colours the points.
   LIDAR_Kaldor_v4_0* m_Owner = nullptr;
 
   std::array<double, kaldor::kChannels> m_Cos{};
@@ -117,8 +118,11 @@ protected:
     bool dualReturn = false;
     bool calibFirst = false, calibSecond = false, calibThird = false;  // ranges present
     bool filterActive = false;  // some pair of the filter record is switched on
+    const std::uint32_t* colours = nullptr;  // colour by intensity, when it follows from it alone
   };
-  WalkSettings walkSettings() const;
+  WalkSettings walkSettings();
+  // What becomes of a record of the block under work.
+  enum Fate : std::uint8_t { kDropped, kThisFrame, kNextFrame };
   // Horizontal-angle window, echo choice, filter record and colouring, then the append.
   [[gnu::always_inline]] inline void admit(const WalkSettings& ws, LidarCloud& cloud, PointInfo* p, PointInfo* q);
 
@@ -126,7 +130,6 @@ protected:
   void fillSingleRecords(const kaldor::PacketView& packet, int block);
   void fillDualRecords(const kaldor::PacketView& packet, int pair);
   void emitBlock(const WalkSettings& ws, double step, float base, bool dual);
-  void emitPoint(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool dual);
   bool inSplitWindow(const PointInfo& p) const;
   // Past the split azimuth by less than `window` degrees, once the frame holds more than
   // `minimumBlocks` blocks.
@@ -141,10 +144,16 @@ protected:
   }
   // Writes the positions of the echoes, then admits them to this frame's or the next
   // frame's clouds; `select` decides on the position just written.
+  [[gnu::always_inline]] static inline void writePosition(PointInfo* p, PointInfo* q, bool dual,
+                                                          const kaldor::XYZPair& xyz);
+  template <typename Select>
+  [[gnu::always_inline]] inline void admitPlaced(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool nextFrame,
+                                                 Select select);
   template <typename Select>
   [[gnu::always_inline]] inline void place(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool dual,
                                            const kaldor::XYZPair& xyz, bool nextFrame, Select select);
   [[gnu::always_inline]] inline bool selected(const WalkSettings& ws, const PointInfo& p) const;
+  void colourPoint(PointInfo* point, _SetRGB_Type type);
   void countDistance(float distance);
   double nextStep(float last, float previous);
   void pushAzimuth(float azimuth);
@@ -154,13 +163,30 @@ protected:
   [[gnu::cold, gnu::noinline]] void refreshGeometryCache();
   [[gnu::cold, gnu::noinline]] void resetAzimuthReference(double degrees);
   [[gnu::always_inline]] inline void azimuthSinCos(double degrees, double& sine, double& cosine);
+  bool geometryCacheCurrent(int channel) const {
+    return m_GeometryCacheValid && m_CachedA0 == m_A0 && m_CachedOffset[channel] == m_HorizontalOffset[channel];
+  }
+  // The position of both echoes; the channel is in range and the geometry cache current.
+  [[gnu::always_inline]] inline kaldor::XYZPair tableGeometry(int channel, double azimuth, double distance1,
+                                                              double distance2);
+  // The same from the azimuth's sine and cosine.
+  [[gnu::always_inline]] inline kaldor::XYZPair tableGeometryAt(int channel, double sinA, double cosA,
+                                                                double distance1, double distance2) const;
   double m_RefAzimuth = 0.0, m_RefSin = 0.0, m_RefCos = 1.0;  // degrees; its sin and cos
   std::array<double, kaldor::kChannels> m_OffsetCos{};
   std::array<double, kaldor::kChannels> m_OffsetSin{};
   std::array<double, kaldor::kChannels> m_CachedOffset{};
   float m_CachedA0 = 0.f;
   bool m_GeometryCacheValid = false;
-  std::size_t m_ExpectedFramePoints = 0;  // capacity to give the next frame's cloud
+  std::size_t m_ExpectedFramePoints = 0;
+
+  // Colour by intensity for the colour setting it was made for: the owner's own colouring
+  // of each intensity, so a point costs one lookup.
+  [[gnu::cold, gnu::noinline]] void prepareColourTable(_SetRGB_Type type, int useColorBar);
+  std::array<std::uint32_t, 256> m_ColourTable{};
+  _SetRGB_Type m_ColourTableType = RGB_Intensity;
+  int m_ColourTableBarFlag = 0;
+  bool m_ColourTableMade = false;  // capacity to give the next frame's cloud
 };
 
 namespace kaldor {
@@ -179,8 +205,17 @@ inline void DataDispose::admit(const WalkSettings& ws, LidarCloud& cloud, PointI
   }
   auto append = [&](PointInfo* point) {
     if (ws.filterActive && !ws.owner->checkFiltrationData(point)) return;
-    if (m_ColorFunction) m_ColorFunction(point, s.rgbType);
-    cloud.points.push_back(*point);
+    if (ws.colours) {
+      // The colour goes to the copy as well as the record: the copy then need not wait for
+      // the record's colour bytes to be stored.
+      const std::uint32_t colour = ws.colours[point->Intensity];
+      cloud.points.push_back(*point);
+      cloud.points.back().rgba = colour;
+      point->rgba = colour;
+    } else {
+      colourPoint(point, s.rgbType);
+      cloud.points.push_back(*point);
+    }
     cloud.width = static_cast<std::uint32_t>(cloud.points.size());
     cloud.height = 1;
   };
@@ -201,6 +236,11 @@ inline void DataDispose::admit(const WalkSettings& ws, LidarCloud& cloud, PointI
 template <typename Select>
 inline void DataDispose::place(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool dual,
                                const kaldor::XYZPair& xyz, bool nextFrame, Select select) {
+  writePosition(p, q, dual, xyz);
+  admitPlaced(ws, p, q, nextFrame, select);
+}
+
+inline void DataDispose::writePosition(PointInfo* p, PointInfo* q, bool dual, const kaldor::XYZPair& xyz) {
   p->x = xyz.x1;
   p->y = xyz.y1;
   p->z = xyz.z1;
@@ -209,28 +249,70 @@ inline void DataDispose::place(const WalkSettings& ws, PointInfo* p, PointInfo* 
     q->y = xyz.y2;
     q->z = xyz.z2;
   }
+}
+
+template <typename Select>
+inline void DataDispose::admitPlaced(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool nextFrame,
+                                     Select select) {
   LidarCloud& cloud = nextFrame ? *m_NextCloud : *m_CurrentCloud;
   LidarCloud& selectedCloud = nextFrame ? *m_NextSelectedCloud : *m_CurrentSelectedCloud;
   if (select(*p)) admit(ws, selectedCloud, p, q);
   admit(ws, cloud, p, q);
 }
 
+namespace kaldor {
+constexpr double kSeriesLimit = 0.06;  // radians: the short series below are exact to here
+
+// sin and cos of (reference + d) from the reference's sin and cos, |d| <= kSeriesLimit.
+[[gnu::always_inline]] inline void seriesSinCos(double d, double refSin, double refCos, double& sine,
+                                                double& cosine) {
+  const double d2 = d * d;
+  const double sinD = d * (1.0 - d2 * (1.0 / 6) * (1.0 - d2 * (1.0 / 20) * (1.0 - d2 * (1.0 / 42))));
+  const double cosD =
+      1.0 - d2 * 0.5 * (1.0 - d2 * (1.0 / 12) * (1.0 - d2 * (1.0 / 30) * (1.0 - d2 * (1.0 / 56))));
+  sine = refSin * cosD + refCos * sinD;
+  cosine = refCos * cosD - refSin * sinD;
+}
+}  // namespace kaldor
+
 // Consecutive points lie a fraction of a degree apart: sin and cos come from the last
 // directly computed angle by the angle-sum identities, with short series for the small
 // difference (exact to double precision for differences up to kSeriesLimit).
 inline void DataDispose::azimuthSinCos(double degrees, double& sine, double& cosine) {
-  constexpr double kSeriesLimit = 0.06;  // radians
   const double d = (degrees - m_RefAzimuth) * kaldor::kDegToRad;
-  if (!(std::fabs(d) <= kSeriesLimit)) {
+  if (!(std::fabs(d) <= kaldor::kSeriesLimit)) {
     resetAzimuthReference(degrees);
     sine = m_RefSin;
     cosine = m_RefCos;
     return;
   }
-  const double d2 = d * d;
-  const double sinD = d * (1.0 - d2 * (1.0 / 6) * (1.0 - d2 * (1.0 / 20) * (1.0 - d2 * (1.0 / 42))));
-  const double cosD =
-      1.0 - d2 * 0.5 * (1.0 - d2 * (1.0 / 12) * (1.0 - d2 * (1.0 / 30) * (1.0 - d2 * (1.0 / 56))));
-  sine = m_RefSin * cosD + m_RefCos * sinD;
-  cosine = m_RefCos * cosD - m_RefSin * sinD;
+  kaldor::seriesSinCos(d, m_RefSin, m_RefCos, sine, cosine);
+}
+
+inline kaldor::XYZPair DataDispose::tableGeometry(int channel, double azimuth, double distance1, double distance2) {
+  double sinA, cosA;
+  azimuthSinCos(azimuth, sinA, cosA);
+  return tableGeometryAt(channel, sinA, cosA, distance1, distance2);
+}
+
+inline kaldor::XYZPair DataDispose::tableGeometryAt(int channel, double sinA, double cosA, double distance1,
+                                                     double distance2) const {
+  kaldor::XYZPair out;
+  // beta = alpha + (offset - A0): sin and cos of beta by the angle-sum identities.
+  const double sinB = sinA * m_OffsetCos[channel] + cosA * m_OffsetSin[channel];
+  const double cosB = cosA * m_OffsetCos[channel] - sinA * m_OffsetSin[channel];
+  const double r0 = m_R0;
+  if (distance1 > 0.0) {
+    const double r = distance1 * m_Cos[channel];
+    out.x1 = static_cast<float>(sinA * r + sinB * r0);
+    out.y1 = static_cast<float>(cosA * r + cosB * r0);
+    out.z1 = static_cast<float>(distance1 * m_Sin[channel]);
+  }
+  if (distance2 > 0.0) {
+    const double r = distance2 * m_Cos[channel];
+    out.x2 = static_cast<float>(sinA * r + sinB * r0);
+    out.y2 = static_cast<float>(cosA * r + cosB * r0);
+    out.z2 = static_cast<float>(distance2 * m_Sin[channel]);
+  }
+  return out;
 }

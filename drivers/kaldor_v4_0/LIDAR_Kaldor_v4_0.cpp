@@ -118,9 +118,10 @@ void LIDAR_Kaldor_v4_0::attachSubModel(int modelByte) {
   if (!m_SubModel) return;
   m_SubModel->setSubModelType(modelByte);
   m_SubModel->m_Owner = this;
-  m_SubModel->m_ColorFunction = [this](PointInfo* point, _SetRGB_Type type) { setPointColor(point, type); };
   m_SubModel->m_PointCounter = &m_DistanceIsNotZero;
 }
+
+void LIDAR_Kaldor_v4_0::setIntensityColor(PointInfo* point) { LIDAR_Template::setIntensityColor(point); }
 
 bool LIDAR_Kaldor_v4_0::setLidarRotateState(int value) {
   return editConfigPacket({{kRotateStateGuard, 0}, {kRotateState, value}});

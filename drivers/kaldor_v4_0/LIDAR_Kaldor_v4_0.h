@@ -14,6 +14,8 @@ public:
   ~LIDAR_Kaldor_v4_0() override;  // the decode thread reads our members: end it first
 
   void dataProcessThread() override;
+  // The intensity ramp; final, as the sub-models colour by a table made from it.
+  void setIntensityColor(PointInfo* point) final;
   bool setLidarRotateState(int value) override;
   bool setLidarSoureSelection(int value) override;
   bool setLidarWorkState(int value) override;

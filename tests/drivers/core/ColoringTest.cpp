@@ -230,3 +230,31 @@ TEST(PointFiltering, SelectBoxBoundsAreInclusive) {
 }
 
 }  // namespace
+
+// Where the colour follows from the intensity alone, a table by intensity serves: points that
+// differ in everything else get the same colour. Elsewhere they do not.
+TEST(PointColoring, ColourFollowsIntensityExactlyWhereOtherFieldsDoNotMatter) {
+  ColorBar bar{};
+  for (int k = 0; k < 256; ++k) bar[k] = ColorBarEntry{std::uint8_t(k), std::uint8_t(255 - k), std::uint8_t(k / 2), 9};
+  const std::vector<ColorBar> bars(2, bar);
+  const struct {
+    int type, useColorBar;
+    bool follows;
+  } cases[] = {{0, 0, true},  {1, 0, true},  {2, 0, false}, {3, 0, false}, {4, 0, false}, {7, 0, false},
+               {0, 1, true},  {1, 1, true},  {2, 1, false}, {3, 1, false}, {-1, 1, false}};
+  for (const auto& c : cases) {
+    const auto type = static_cast<_SetRGB_Type>(c.type);
+    SCOPED_TRACE("type " + std::to_string(c.type) + " bar " + std::to_string(c.useColorBar));
+    EXPECT_EQ(colourFollowsIntensity(type, c.useColorBar, bars.size()), c.follows);
+    if (!c.follows) continue;
+    for (int k = 0; k < 256; k += 17) {
+      PointInfo a = PointBuilder().intensity(std::uint8_t(k)).z(-3.f).hAngle(10.f).channel(2).build();
+      PointInfo b = PointBuilder().intensity(std::uint8_t(k)).z(7.f).hAngle(300.f).channel(30).build();
+      for (PointInfo* p : {&a, &b})
+        if (!colourPointByMode(p, type, c.useColorBar, bars)) applyIntensityRamp(p, p->Intensity);
+      EXPECT_EQ(a.rgba, b.rgba) << "intensity " << k;
+    }
+  }
+  // Without bars the bar switch is ignored.
+  EXPECT_FALSE(colourFollowsIntensity(RGB_Elevation, 1, 0));
+}

@@ -681,3 +681,82 @@ TEST(KaldorGeometry, PositionsFollowTheFormulaWhateverTheOrderOfAzimuths) {
   EXPECT_EQ(none.x1, 0.f);
   EXPECT_EQ(none.y2, 0.f);
 }
+
+namespace {
+
+// Two turns of Lormet packets with varied distances and intensities, zero distances among
+// them, and block steps that keep or leave the sine/cosine reference (jumps, wrap-around).
+std::vector<std::vector<unsigned char>> variedRotation() {
+  std::vector<std::vector<unsigned char>> packets;
+  unsigned seed = 7;
+  int azimuth = 35800;
+  for (int n = 0; n < 320; ++n) {
+    KaldorPacketBuilder b;
+    b.model(32).time(500.0 + n * 0.0006);
+    for (int blk = 0; blk < 12; ++blk) {
+      azimuth += (n % 13 == 4 && blk == 5) ? 290 : 20;  // now and then a 2.9-degree step
+      b.azimuth(blk, static_cast<std::uint16_t>(azimuth % 36000));
+      for (int k = 0; k < 32; ++k) {
+        seed = seed * 1103515245u + 12345u;
+        const std::uint16_t count = ((seed >> 4) & 7) == 0 ? 0 : static_cast<std::uint16_t>((seed >> 8) % 9000);
+        b.record(blk, k, count, static_cast<std::uint8_t>(seed >> 20));
+      }
+    }
+    packets.push_back(b.bytes());
+  }
+  return packets;
+}
+
+}  // namespace
+
+TEST(KaldorGeometry, FramePointsSitWhereTheFormulaPutsThemWithChannelsSwitchedOff) {
+  Harness h;
+  int channels[256];
+  for (int c = 0; c < 256; ++c) channels[c] = c % 3 != 1;
+  h.decoder.setChannelSelection(channels);
+  h.feedAll(variedRotation());
+  ASSERT_GE(h.frames.size(), 1u);
+  const double pi = 3.1415926;
+  std::size_t checked = 0;
+  for (const auto& frame : h.frames) {
+    for (const PointInfo& p : frame->points) {
+      ASSERT_NE(p.Channel % 3, 1);
+      const double alpha = p.H_angle * pi / 180, beta = (p.H_angle - 20.25) * pi / 180;
+      const double v = (p.Channel - 16) * pi / 180;
+      ASSERT_NEAR(p.x, std::sin(alpha) * p.Distance * std::cos(v) + std::sin(beta) * 0.0361, 1e-4) << p.H_angle;
+      ASSERT_NEAR(p.y, std::cos(alpha) * p.Distance * std::cos(v) + std::cos(beta) * 0.0361, 1e-4) << p.H_angle;
+      ASSERT_NEAR(p.z, p.Distance * std::sin(v), 1e-4);
+      ++checked;
+    }
+  }
+  EXPECT_GT(checked, 10000u);
+}
+
+TEST(KaldorColour, FramePointsHaveTheDecodersOwnColourInEveryMode) {
+  const _SetRGB_Type modes[] = {RGB_Intensity, RGB_Solid, RGB_Elevation, RGB_HAngle, RGB_Channel};
+  const auto packets = variedRotation();
+  for (_SetRGB_Type mode : modes) {
+    SCOPED_TRACE("mode " + std::to_string(static_cast<int>(mode)));
+    Harness h;
+    h.decoder.setRGBType(mode, 0);
+    // The mode changes while decoding: the first frames are coloured by intensity.
+    h.feedAll(std::vector<std::vector<unsigned char>>(packets.begin(), packets.begin() + 200));
+    h.decoder.setRGBType(RGB_Intensity, 0);
+    h.decoder.setRGBType(mode, 0);
+    h.feedAll(std::vector<std::vector<unsigned char>>(packets.begin() + 200, packets.end()));
+    ASSERT_GE(h.frames.size(), 1u);
+    std::set<std::uint32_t> colours;
+    for (const auto& frame : h.frames) {
+      for (const PointInfo& p : frame->points) {
+        PointInfo expected = p;
+        expected.rgba = 0;
+        h.decoder.setPointColor(&expected, mode);
+        ASSERT_EQ(p.rgba, expected.rgba) << "intensity " << int(p.Intensity) << " channel " << int(p.Channel);
+        colours.insert(p.rgba);
+      }
+    }
+    if (mode != RGB_Solid) {
+      EXPECT_GT(colours.size(), 3u);
+    }
+  }
+}
