@@ -205,4 +205,17 @@ private:
   std::thread m_Thread;  // last: starts once the rest is there
 };
 
+// Plays the packets through a driver offline to the consumer; true when the end of data
+// reached it. The callback outlives the driver, as a caller's must.
+template <typename Driver, typename PacketList>
+bool playOfflineTo(ReleasingConsumer& consumer, PacketList& packets) {
+  TwoCloudCallback onFrame = consumer.callback();
+  Driver driver;
+  driver.SetControllerCallBackFun(&onFrame);
+  for (auto& p : packets)
+    driver.setOffLineData(p.data(), static_cast<unsigned short>(p.size()), LidarDataType_Point, false, 1);
+  driver.setOffLineData(nullptr, 0, LidarDataType_Point, true, 1);
+  return consumer.finish();
+}
+
 }  // namespace frame_test

@@ -73,15 +73,7 @@ TEST(KaldorFrameOwnership, FramesReleasedOnAnotherThread) {
   for (const auto& p : packets) reference.feed(p);
 
   frame_test::ReleasingConsumer consumer(3);
-  TwoCloudCallback onFrame = consumer.callback();
-  {
-    GetLidarDataDll_Kaldor_v4_0 driver;
-    driver.SetControllerCallBackFun(&onFrame);
-    for (auto& p : packets)
-      driver.setOffLineData(p.data(), static_cast<unsigned short>(p.size()), LidarDataType_Point, false, 1);
-    driver.setOffLineData(nullptr, 0, LidarDataType_Point, true, 1);
-    ASSERT_TRUE(consumer.finish());
-  }
+  ASSERT_TRUE(frame_test::playOfflineTo<GetLidarDataDll_Kaldor_v4_0>(consumer, packets));
   EXPECT_TRUE(frame_test::sameDigests(reference.recorder.digests(), consumer.recorder().digests()));
   EXPECT_TRUE(consumer.keptUnchanged());
 }

@@ -132,15 +132,7 @@ void expectReleasedOnAnotherThread(Packets packets, unsigned seed) {
   DecoderRun<Decoder> reference(Keep::None);
   for (const auto& p : packets) reference.feed(p.data(), p.size());
   frame_test::ReleasingConsumer consumer(seed);
-  TwoCloudCallback onFrame = consumer.callback();
-  {
-    Driver driver;
-    driver.SetControllerCallBackFun(&onFrame);
-    for (auto& p : packets)
-      driver.setOffLineData(p.data(), static_cast<unsigned short>(p.size()), LidarDataType_Point, false, 1);
-    driver.setOffLineData(nullptr, 0, LidarDataType_Point, true, 1);
-    ASSERT_TRUE(consumer.finish());
-  }
+  ASSERT_TRUE(frame_test::playOfflineTo<Driver>(consumer, packets));
   EXPECT_TRUE(frame_test::sameDigests(reference.recorder.digests(), consumer.recorder().digests()));
   EXPECT_TRUE(consumer.keptUnchanged());
 }
