@@ -26,8 +26,8 @@ bool isDevicePacketStart(const unsigned char* bytes) {
 
 bool isDeviceInfoHeader(const unsigned char* bytes, std::size_t length) {
   if (bytes == nullptr || length < kDeviceHeaderBytes) return false;
-  if (bytes[0] != 0xA5 && bytes[0] != 0x00) return false;
-  return std::memcmp(bytes + 1, kDeviceHeaderTail.data(), kDeviceHeaderTail.size()) == 0;
+  return isDevicePacketStart(bytes) &&
+         std::memcmp(bytes + 1, kDeviceHeaderTail.data(), kDeviceHeaderTail.size()) == 0;
 }
 
 std::vector<std::string> splitString(std::string text) {

@@ -191,8 +191,6 @@ template <typename Model>
 void ConstantParameterWalk<Model>::emitBlock(const WalkSettings& ws, double step, float base, bool dual) {
   constexpr double kRecordFraction = 0.03125;  // 1/32 of the block step per record
   std::array<Fate, kaldor::kRecordsPerBlock> fate;
-  std::array<double, kaldor::kRecordsPerBlock> diff, sinA, cosA;
-  bool nearReference = true;
   for (int k = 0; k < kaldor::kRecordsPerBlock; ++k) {
     PointInfo* p = &m_Echo1[k];
     PointInfo* q = &m_Echo2[k];
@@ -203,15 +201,9 @@ void ConstantParameterWalk<Model>::emitBlock(const WalkSettings& ws, double step
     if (stored >= 360.f) stored -= 360.f;
     p->H_angle = stored;
     if (dual) q->H_angle = stored;
-    diff[k] = (static_cast<double>(stored) - m_RefAzimuth) * kaldor::kDegToRad;
-    nearReference = nearReference && std::fabs(diff[k]) <= kaldor::kSeriesLimit;
   }
-  // As in the table walk: no point of the block moves the reference, so the sines and
-  // cosines are taken at once.
-  if (nearReference) {
-    const double refSin = m_RefSin, refCos = m_RefCos;
-    for (int k = 0; k < kaldor::kRecordsPerBlock; ++k) kaldor::seriesSinCos(diff[k], refSin, refCos, sinA[k], cosA[k]);
-  }
+  std::array<double, kaldor::kRecordsPerBlock> sinA{}, cosA{};  // handed on, used only near the reference
+  const bool nearReference = blockSinCos(sinA, cosA);
   for (int k = 0; k < kaldor::kRecordsPerBlock; ++k)
     fate[k] = locate(ws, &m_Echo1[k], &m_Echo2[k], dual, nearReference, sinA[k], cosA[k]);
 

@@ -179,11 +179,6 @@ void DataDispose::fillDualRecords(const PacketView& packet, int pair) {
 // copying a record into a frame then reads values stored a block's work earlier, not ones
 // still on their way to memory.
 void DataDispose::emitBlock(const WalkSettings& ws, double step, float base, bool dual) {
-  // Azimuth differences from the sine/cosine reference. When all of the block's are within
-  // the series limit no point moves the reference, whichever are dropped: then the sines
-  // and cosines are taken for the whole block at once, exactly as point by point.
-  std::array<double, kRecordsPerBlock> diff, sinA, cosA;
-  bool nearReference = true;
   for (int k = 0; k < kRecordsPerBlock; ++k) {
     double h = k * step * kRecordFraction + base;
     if (h >= 360.0) h -= 360.0;
@@ -192,13 +187,9 @@ void DataDispose::emitBlock(const WalkSettings& ws, double step, float base, boo
     if (stored >= 360.f) stored -= 360.f;
     m_Echo1[k].H_angle = stored;
     if (dual) m_Echo2[k].H_angle = stored;
-    diff[k] = (static_cast<double>(stored) - m_RefAzimuth) * kDegToRad;
-    nearReference = nearReference && std::fabs(diff[k]) <= kSeriesLimit;
   }
-  if (nearReference) {
-    const double refSin = m_RefSin, refCos = m_RefCos;
-    for (int k = 0; k < kRecordsPerBlock; ++k) seriesSinCos(diff[k], refSin, refCos, sinA[k], cosA[k]);
-  }
+  std::array<double, kRecordsPerBlock> sinA, cosA;
+  const bool nearReference = blockSinCos(sinA, cosA);
 
   std::array<Fate, kRecordsPerBlock> fate;
   for (int k = 0; k < kRecordsPerBlock; ++k) {

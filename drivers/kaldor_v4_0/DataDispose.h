@@ -142,16 +142,19 @@ protected:
   static bool droppedBySettings(const DecoderSettings& s, const PointInfo& p) {
     return (s.filterDistanceZero && !(p.Distance > 0.f)) || s.channelSelection[p.Channel] == 0;
   }
-  // Writes the positions of the echoes, then admits them to this frame's or the next
-  // frame's clouds; `select` decides on the position just written.
+  // Writes the positions of the echoes.
   [[gnu::always_inline]] static inline void writePosition(PointInfo* p, PointInfo* q, bool dual,
                                                           const kaldor::XYZPair& xyz);
+  // Admits placed echoes to this frame's or the next frame's clouds; `select` decides on
+  // the position written.
   template <typename Select>
   [[gnu::always_inline]] inline void admitPlaced(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool nextFrame,
                                                  Select select);
-  template <typename Select>
-  [[gnu::always_inline]] inline void place(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool dual,
-                                           const kaldor::XYZPair& xyz, bool nextFrame, Select select);
+  // Sines and cosines of the block's azimuths (m_Echo1's H angles) taken at once, when all
+  // are so near the reference that none would move it, whichever points are dropped:
+  // then true, with the values exactly as point by point.
+  bool blockSinCos(std::array<double, kaldor::kRecordsPerBlock>& sine,
+                   std::array<double, kaldor::kRecordsPerBlock>& cosine) const;
   [[gnu::always_inline]] inline bool selected(const WalkSettings& ws, const PointInfo& p) const;
   void colourPoint(PointInfo* point, _SetRGB_Type type);
   void countDistance(float distance);
@@ -178,7 +181,7 @@ protected:
   std::array<double, kaldor::kChannels> m_CachedOffset{};
   float m_CachedA0 = 0.f;
   bool m_GeometryCacheValid = false;
-  std::size_t m_ExpectedFramePoints = 0;
+  std::size_t m_ExpectedFramePoints = 0;  // capacity to give the next frame's cloud
 
   // Colour by intensity for the colour setting it was made for: the owner's own colouring
   // of each intensity, so a point costs one lookup.
@@ -186,7 +189,7 @@ protected:
   std::array<std::uint32_t, 256> m_ColourTable{};
   _SetRGB_Type m_ColourTableType = RGB_Intensity;
   int m_ColourTableBarFlag = 0;
-  bool m_ColourTableMade = false;  // capacity to give the next frame's cloud
+  bool m_ColourTableMade = false;
 };
 
 namespace kaldor {
@@ -233,13 +236,6 @@ inline void DataDispose::admit(const WalkSettings& ws, LidarCloud& cloud, PointI
   }
 }
 
-template <typename Select>
-inline void DataDispose::place(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool dual,
-                               const kaldor::XYZPair& xyz, bool nextFrame, Select select) {
-  writePosition(p, q, dual, xyz);
-  admitPlaced(ws, p, q, nextFrame, select);
-}
-
 inline void DataDispose::writePosition(PointInfo* p, PointInfo* q, bool dual, const kaldor::XYZPair& xyz) {
   p->x = xyz.x1;
   p->y = xyz.y1;
@@ -274,6 +270,18 @@ constexpr double kSeriesLimit = 0.06;  // radians: the short series below are ex
   cosine = refCos * cosD - refSin * sinD;
 }
 }  // namespace kaldor
+
+inline bool DataDispose::blockSinCos(std::array<double, kaldor::kRecordsPerBlock>& sine,
+                                     std::array<double, kaldor::kRecordsPerBlock>& cosine) const {
+  std::array<double, kaldor::kRecordsPerBlock> diff;
+  for (std::size_t k = 0; k < diff.size(); ++k) {
+    diff[k] = (static_cast<double>(m_Echo1[k].H_angle) - m_RefAzimuth) * kaldor::kDegToRad;
+    if (!(std::fabs(diff[k]) <= kaldor::kSeriesLimit)) return false;
+  }
+  const double refSin = m_RefSin, refCos = m_RefCos;
+  for (std::size_t k = 0; k < diff.size(); ++k) kaldor::seriesSinCos(diff[k], refSin, refCos, sine[k], cosine[k]);
+  return true;
+}
 
 // Consecutive points lie a fraction of a degree apart: sin and cos come from the last
 // directly computed angle by the angle-sum identities, with short series for the small
