@@ -29,6 +29,7 @@
 #include "AppBuildInfo.h"
 #include "CaptureRecordControl.h"
 #include "DeviceLookupConnection.h"
+#include "DialogFrame.h"
 #include "FiltrationData.h"
 #include "FrameSaveWorker.h"
 #include "FrameSaveWriters.h"
@@ -355,6 +356,9 @@ void newLumivar::initStyle() {
   ui->label_TitleShow_2->clear();
   ui->label_StatusBarShow_1->clear();
   ui->label_StatusBarShow_2->clear();
+  // The window's own boxes (echo, "Locked", the play bar's looping box) read like the dialogs'.
+  ensurePolished();
+  setStyleSheet(DialogFrame::withIndicatorStyle(styleSheet()));
 
   vtkSmartPointer<vtkAxesActor> axes = vtkSmartPointer<vtkAxesActor>::New();
   mAxesWidget = vtkSmartPointer<vtkOrientationMarkerWidget>::New();

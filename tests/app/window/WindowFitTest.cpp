@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QtTest/QTest>
 
 #include <functional>
@@ -176,10 +177,34 @@ int pixelsApart(const QImage& a, const QImage& b) {
   return n;
 }
 
-// In each dark dialog an unchecked box shows a light frame, and checking it changes a good
-// part of the indicator.
-TEST_F(WindowFit, DialogIndicatorsShowCheckedAndUncheckedApart) {
+// Every visible box below the widget: unchecked it shows a light frame on the dark ground, and
+// checking it changes a good part of the indicator. Returns how many boxes were looked at.
+int expectIndicatorsReadApart(QWidget* widget) {
   const QRgb ground = qRgb(1, 20, 45);
+  QList<QAbstractButton*> boxes;
+  for (QCheckBox* b : widget->findChildren<QCheckBox*>()) boxes << b;
+  for (QRadioButton* b : widget->findChildren<QRadioButton*>()) boxes << b;
+  int checked = 0;
+  for (QAbstractButton* box : boxes) {
+    if (!box->isVisible() || !box->isEnabled()) continue;
+    SCOPED_TRACE(box->objectName().toStdString());
+    const bool wasChecked = box->isChecked();
+    const QSignalBlocker quiet(box);  // only the look is wanted, not the box's effect
+    box->setAutoExclusive(false);     // a radio may be switched off here
+    box->setChecked(false);
+    const QImage off = indicatorImage(box);
+    box->setChecked(true);
+    const QImage on = indicatorImage(box);
+    box->setChecked(wasChecked);
+    box->setAutoExclusive(qobject_cast<QRadioButton*>(box) != nullptr);
+    EXPECT_GE(frameContrast(off, ground), 120);
+    EXPECT_GE(pixelsApart(off, on), off.width() * off.height() / 8);
+    ++checked;
+  }
+  return checked;
+}
+
+TEST_F(WindowFit, DialogIndicatorsShowCheckedAndUncheckedApart) {
   struct Case {
     const char* name;
     std::function<std::unique_ptr<QWidget>()> make;
@@ -197,28 +222,16 @@ TEST_F(WindowFit, DialogIndicatorsShowCheckedAndUncheckedApart) {
     dialog->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
     EXPECT_TRUE(available(dialog.get()).contains(dialog->frameGeometry()));
-    QList<QAbstractButton*> boxes;
-    for (QCheckBox* b : dialog->findChildren<QCheckBox*>()) boxes << b;
-    for (QRadioButton* b : dialog->findChildren<QRadioButton*>()) boxes << b;
-    int checked = 0;
-    for (QAbstractButton* box : boxes) {
-      if (!box->isVisible() || !box->isEnabled()) continue;
-      SCOPED_TRACE(box->objectName().toStdString());
-      const bool wasChecked = box->isChecked();
-      box->setAutoExclusive(false);  // a radio may be switched off here
-      box->setChecked(false);
-      const QImage off = indicatorImage(box);
-      box->setChecked(true);
-      const QImage on = indicatorImage(box);
-      box->setChecked(wasChecked);
-      box->setAutoExclusive(qobject_cast<QRadioButton*>(box) != nullptr);
-      EXPECT_GE(frameContrast(off, ground), 120);
-      EXPECT_GE(pixelsApart(off, on), off.width() * off.height() / 8);
-      ++checked;
-    }
-    EXPECT_GT(checked, 0);
+    EXPECT_GT(expectIndicatorsReadApart(dialog.get()), 0);
     dialog->grab().save(QDir::current().filePath(QString("dialog_%1.png").arg(c.name)));
   }
+}
+
+// The window's own boxes (echo, "Locked", the play bar's looping box) follow the same rule.
+TEST_F(WindowFit, WindowIndicatorsShowCheckedAndUncheckedApart) {
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  EXPECT_GE(expectIndicatorsReadApart(window.get()), 4);
+  window->grab().save(QDir::current().filePath("window_indicators.png"));
 }
 
 }  // namespace
