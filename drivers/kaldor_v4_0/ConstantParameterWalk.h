@@ -189,16 +189,11 @@ void ConstantParameterWalk<Model>::fillRecords(const WalkSettings& ws, const kal
 // As the table walk: the block's angles and positions first, then its admissions in order.
 template <typename Model>
 void ConstantParameterWalk<Model>::emitBlock(const WalkSettings& ws, double step, float base, bool dual) {
-  constexpr double kRecordFraction = 0.03125;  // 1/32 of the block step per record
   std::array<Fate, kaldor::kRecordsPerBlock> fate;
   for (int k = 0; k < kaldor::kRecordsPerBlock; ++k) {
     PointInfo* p = &m_Echo1[k];
     PointInfo* q = &m_Echo2[k];
-    double h = k * step * kRecordFraction + base + model().azimuthOffset(p->Channel);
-    if (h >= 360.0) h -= 360.0;
-    // Just below 360 the float rounds up to 360: that is 0 too.
-    float stored = static_cast<float>(h);
-    if (stored >= 360.f) stored -= 360.f;
+    const float stored = storedAzimuth(k * step * kRecordFraction + base + model().azimuthOffset(p->Channel));
     p->H_angle = stored;
     if (dual) q->H_angle = stored;
   }
@@ -207,13 +202,9 @@ void ConstantParameterWalk<Model>::emitBlock(const WalkSettings& ws, double step
   for (int k = 0; k < kaldor::kRecordsPerBlock; ++k)
     fate[k] = locate(ws, &m_Echo1[k], &m_Echo2[k], dual, nearReference, sinA[k], cosA[k]);
 
-  for (int k = 0; k < kaldor::kRecordsPerBlock; ++k) {
-    if (fate[k] == kDropped) continue;
-    // Only the box selects: the calibration selection has no meaning for these models.
-    admitPlaced(ws, &m_Echo1[k], &m_Echo2[k], fate[k] == kNextFrame, [this](const PointInfo& point) {
-      return m_SelectFlag && m_SelectBox.contains(point.x, point.y, point.z);
-    });
-  }
+  // Only the box selects: the calibration selection has no meaning for these models.
+  admitBlock(ws, fate,
+             [this](const PointInfo& point) { return m_SelectFlag && m_SelectBox.contains(point.x, point.y, point.z); });
 }
 
 template <typename Model>

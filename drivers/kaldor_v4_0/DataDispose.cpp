@@ -10,8 +10,7 @@ using namespace kaldor;
 
 namespace {
 
-constexpr double kRecordFraction = 0.03125;  // 1/32 of the block step per record
-constexpr double kCountEpsilon = 1e-8;       // metres; smaller distances count as zero
+constexpr double kCountEpsilon = 1e-8;  // metres; smaller distances count as zero
 constexpr int kPointCounterCap = 31;
 
 LidarCloudPtr newCloud() { return LidarCloudPtr(new LidarCloud); }
@@ -81,7 +80,8 @@ void DataDispose::prepareColourTable(_SetRGB_Type type, int useColorBar) {
   m_ColourTableType = type;
   m_ColourTableBarFlag = useColorBar;
   m_ColourTableMade = true;
-  if (!colourFollowsIntensity(type, useColorBar, m_Owner->config().colorBars.size())) return;
+  m_ColourTableServes = colourFollowsIntensity(type, useColorBar, m_Owner->config().colorBars.size());
+  if (!m_ColourTableServes) return;
   for (int k = 0; k < 256; ++k) {
     PointInfo probe{};
     probe.Intensity = static_cast<std::uint8_t>(k);
@@ -106,8 +106,7 @@ DataDispose::WalkSettings DataDispose::walkSettings() {
   const DecoderSettings& s = *ws.settings;
   if (!m_ColourTableMade || s.rgbType != m_ColourTableType || s.useColorBar != m_ColourTableBarFlag)
     prepareColourTable(s.rgbType, s.useColorBar);
-  if (colourFollowsIntensity(s.rgbType, s.useColorBar, m_Owner->config().colorBars.size()))
-    ws.colours = m_ColourTable.data();
+  if (m_ColourTableServes) ws.colours = m_ColourTable.data();
   return ws;
 }
 
@@ -180,11 +179,7 @@ void DataDispose::fillDualRecords(const PacketView& packet, int pair) {
 // still on their way to memory.
 void DataDispose::emitBlock(const WalkSettings& ws, double step, float base, bool dual) {
   for (int k = 0; k < kRecordsPerBlock; ++k) {
-    double h = k * step * kRecordFraction + base;
-    if (h >= 360.0) h -= 360.0;
-    // Just below 360 the float rounds up to 360: that is 0 too.
-    float stored = static_cast<float>(h);
-    if (stored >= 360.f) stored -= 360.f;
+    const float stored = storedAzimuth(k * step * kRecordFraction + base);
     m_Echo1[k].H_angle = stored;
     if (dual) m_Echo2[k].H_angle = stored;
   }
@@ -209,11 +204,7 @@ void DataDispose::emitBlock(const WalkSettings& ws, double step, float base, boo
     writePosition(p, q, dual, xyz);
     fate[k] = nextFrame ? kNextFrame : kThisFrame;
   }
-  for (int k = 0; k < kRecordsPerBlock; ++k) {
-    if (fate[k] == kDropped) continue;
-    admitPlaced(ws, &m_Echo1[k], &m_Echo2[k], fate[k] == kNextFrame,
-                [&](const PointInfo& point) { return selected(ws, point); });
-  }
+  admitBlock(ws, fate, [&](const PointInfo& point) { return selected(ws, point); });
 }
 
 bool DataDispose::inSplitWindow(const PointInfo& p) const { return pastSplit(p, m_MinimumBlocks, m_SplitWindow); }

@@ -150,6 +150,19 @@ protected:
   template <typename Select>
   [[gnu::always_inline]] inline void admitPlaced(const WalkSettings& ws, PointInfo* p, PointInfo* q, bool nextFrame,
                                                  Select select);
+  // Admits the block's placed records in record order.
+  template <typename Select>
+  [[gnu::always_inline]] inline void admitBlock(const WalkSettings& ws,
+                                                const std::array<Fate, kaldor::kRecordsPerBlock>& fate, Select select);
+  static constexpr double kRecordFraction = 0.03125;  // 1/32 of the block step per record
+  // A record's azimuth as stored: wrapped below 360 in double, then again in float, since just
+  // below 360 the float rounds up to 360, which is 0 too.
+  static float storedAzimuth(double degrees) {
+    if (degrees >= 360.0) degrees -= 360.0;
+    float stored = static_cast<float>(degrees);
+    if (stored >= 360.f) stored -= 360.f;
+    return stored;
+  }
   // Sines and cosines of the block's azimuths (m_Echo1's H angles) taken at once, when all
   // are so near the reference that none would move it, whichever points are dropped:
   // then true, with the values exactly as point by point.
@@ -190,6 +203,7 @@ protected:
   _SetRGB_Type m_ColourTableType = RGB_Intensity;
   int m_ColourTableBarFlag = 0;
   bool m_ColourTableMade = false;
+  bool m_ColourTableServes = false;  // the setting's colour follows from the intensity alone
 };
 
 namespace kaldor {
@@ -254,6 +268,13 @@ inline void DataDispose::admitPlaced(const WalkSettings& ws, PointInfo* p, Point
   LidarCloud& selectedCloud = nextFrame ? *m_NextSelectedCloud : *m_CurrentSelectedCloud;
   if (select(*p)) admit(ws, selectedCloud, p, q);
   admit(ws, cloud, p, q);
+}
+
+template <typename Select>
+inline void DataDispose::admitBlock(const WalkSettings& ws, const std::array<Fate, kaldor::kRecordsPerBlock>& fate,
+                                    Select select) {
+  for (int k = 0; k < kaldor::kRecordsPerBlock; ++k)
+    if (fate[k] != kDropped) admitPlaced(ws, &m_Echo1[k], &m_Echo2[k], fate[k] == kNextFrame, select);
 }
 
 namespace kaldor {
