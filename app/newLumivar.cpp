@@ -357,8 +357,7 @@ void newLumivar::initStyle() {
   ui->label_StatusBarShow_1->clear();
   ui->label_StatusBarShow_2->clear();
   // The window's own boxes (echo, "Locked", the play bar's looping box) read like the dialogs'.
-  ensurePolished();
-  setStyleSheet(DialogFrame::withIndicatorStyle(styleSheet()));
+  DialogFrame::addIndicatorStyle(this);
 
   vtkSmartPointer<vtkAxesActor> axes = vtkSmartPointer<vtkAxesActor>::New();
   mAxesWidget = vtkSmartPointer<vtkOrientationMarkerWidget>::New();

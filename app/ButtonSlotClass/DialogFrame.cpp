@@ -58,10 +58,14 @@ void applyButtonStyling(QWidget* dialog) {
   if (auto* close = dialog->findChild<QPushButton*>(QStringLiteral("pushButtonClose")))
     close->setStyleSheet(QString::fromLatin1(kCloseButtonStyle));
   for (QComboBox* combo : dialog->findChildren<QComboBox*>()) combo->installEventFilter(dialog);
+  addIndicatorStyle(dialog);
+}
+
+void addIndicatorStyle(QWidget* widget) {
   // Polished first: a new sheet on a polished widget repolishes every child, and some were
   // polished already (a table's cell widgets, the pages of a stack) with the old one.
-  dialog->ensurePolished();
-  dialog->setStyleSheet(withIndicatorStyle(dialog->styleSheet()));
+  widget->ensurePolished();
+  widget->setStyleSheet(withIndicatorStyle(widget->styleSheet()));
 }
 
 QString withIndicatorStyle(const QString& sheet) {

@@ -85,6 +85,10 @@ void prepareWindow(QWidget* dialog);
 // own sheet gets kIndicatorStyle, so boxes added later (the filter's channel table) have it too.
 void applyButtonStyling(QWidget* dialog);
 
+// Adds kIndicatorStyle to the widget's own sheet, so every box below it, and boxes added
+// later, have the rule.
+void addIndicatorStyle(QWidget* widget);
+
 // A sheet with kIndicatorStyle after it. A sheet of bare declarations (which Qt reads as
 // "* { ... }") is written out as such first, so that rules may follow it.
 QString withIndicatorStyle(const QString& sheet);
