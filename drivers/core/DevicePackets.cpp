@@ -401,11 +401,29 @@ std::array<std::array<float, 4>, 8> LIDAR_Template::calibrationBounds() const {
 
 bool LIDAR_Template::writeCalibrationData(int channel, float distance, bool open, std::vector<float> list,
                                           std::string path, bool close) {
+  if (!open) {
+    std::lock_guard<std::mutex> lock(m_CalibMutex);
+    // Closing always works, whatever list comes with it: the flags are stored, both files
+    // are finished and the bounds stay as the last opening set them.
+    for (std::ofstream* file : {&m_CalibFile1, &m_CalibFile2}) {
+      if (!file->is_open()) continue;
+      file->flush();
+      file->close();
+    }
+    editSettings([&](DecoderSettings& s) {
+      s.calibChannel = channel;
+      s.calibDistance = distance;
+      s.calibOpen = false;
+      s.calibPath = path;
+      s.calibClose = close;
+    });
+    return false;
+  }
   // Opening reads the last float to choose the second file: it needs one. Longer lists than
   // the eight records would run past them.
-  if (list.size() > kCalibMaxFloats || (open && list.empty())) {
-    sendMessage("Failed to set the calibration parameters!!! The bounds list must hold " +
-                    std::string(open ? "1" : "0") + " to 32 values, not " + std::to_string(list.size()) + ".",
+  if (list.empty() || list.size() > kCalibMaxFloats) {
+    sendMessage("Failed to set the calibration parameters!!! The bounds list must hold 1 to 32 values, not " +
+                    std::to_string(list.size()) + ".",
                 kCodeNotSupported);
     return false;
   }
@@ -417,7 +435,7 @@ bool LIDAR_Template::writeCalibrationData(int channel, float distance, bool open
     for (std::size_t k = 0; k < 4; ++k) m_CalibBounds[i / 4][k] = list[i + k];
 
   std::string storedPath = path;
-  if (open && !path.empty()) {
+  if (!path.empty()) {
     if (m_CalibFile1.is_open()) m_CalibFile1.close();
     if (m_CalibFile2.is_open()) m_CalibFile2.close();
     m_CalibFile1.clear();
@@ -437,18 +455,10 @@ bool LIDAR_Template::writeCalibrationData(int channel, float distance, bool open
       }
     }
   }
-  if (!open) {
-    // Collection stops: nothing more is written, so both files are finished now.
-    for (std::ofstream* file : {&m_CalibFile1, &m_CalibFile2}) {
-      if (!file->is_open()) continue;
-      file->flush();
-      file->close();
-    }
-  }
   editSettings([&](DecoderSettings& s) {
     s.calibChannel = channel;
     s.calibDistance = distance;
-    s.calibOpen = open;
+    s.calibOpen = true;
     s.calibPath = storedPath;
     s.calibList = list;
     s.calibClose = close;

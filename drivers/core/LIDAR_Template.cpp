@@ -293,7 +293,10 @@ void LIDAR_Template::startDataProcessThread() {
   joinDecodeThreadLocked();
   m_Stop.store(false);
   m_Running.store(true);
-  if (onDecodeThread) return;  // the running loop simply goes on
+  if (onDecodeThread) {
+    markRunStart();  // the running loop simply goes on, with a new run
+    return;
+  }
   m_DecodeThread = std::thread([this] { dataProcessThread(); });
 }
 

@@ -358,39 +358,48 @@ TEST_F(Calibration, OpensBothFilesForAMarkedPathAndClosesThem) {
   EXPECT_EQ(contents(m_Dir / "cal_70%_a.csv"), m_Header);
 }
 
-TEST_F(Calibration, ClosingWithAnEmptyListFinishesBothFiles) {
-  GetLidarDataDll_Test driver;
-  TestDecoder* d = driver.testDecoder();
-  const std::string path10 = (m_Dir / "cal_10%_b.csv").string();
-  driver.SetCalibrationParam(3, 1500.f, true, {1, 2, 3, 4, 5, 6, 7, 0.5f}, path10, false);
-  ASSERT_TRUE(d->calibrationFileOpen(1) && d->calibrationFileOpen(2));
+TEST_F(Calibration, ClosingFinishesBothFilesWhateverListComesWithIt) {
+  const std::vector<float> opened = {1, 2, 3, 4, 5, 6, 7, 0.5f};
+  const std::vector<std::vector<float>> closingLists = {{}, {7, 7, 7, 7}, std::vector<float>(33, 1.f)};
+  for (const std::vector<float>& closing : closingLists) {
+    SCOPED_TRACE("closing with " + std::to_string(closing.size()) + " floats");
+    MessageLog log;
+    GetLidarDataDll_Test driver;
+    driver.SetCallbackMessage(&log.fn);
+    TestDecoder* d = driver.testDecoder();
+    const std::string tag = std::to_string(closing.size());
+    const std::string path10 = (m_Dir / ("cal_10%_" + tag + ".csv")).string();
+    driver.SetCalibrationParam(3, 1500.f, true, opened, path10, false);
+    ASSERT_TRUE(d->calibrationFileOpen(1) && d->calibrationFileOpen(2));
 
-  EXPECT_FALSE(driver.SetCalibrationParam(3, 1500.f, false, {}, "", true));
-  EXPECT_FALSE(d->calibrationFileOpen(1));
-  EXPECT_FALSE(d->calibrationFileOpen(2));
-  EXPECT_EQ(contents(path10), m_Header);
-  EXPECT_EQ(contents(m_Dir / "cal_70%_b.csv"), m_Header);
-  EXPECT_FALSE(d->settingsCopy().calibOpen);  // collection stops: the select box decides again
-  EXPECT_EQ(d->calibrationBounds()[0], (std::array<float, 4>{1, 2, 3, 4}));  // nothing to copy
+    EXPECT_FALSE(driver.SetCalibrationParam(3, 1500.f, false, closing, "", true));
+    EXPECT_FALSE(d->calibrationFileOpen(1));
+    EXPECT_FALSE(d->calibrationFileOpen(2));
+    EXPECT_EQ(contents(path10), m_Header);
+    EXPECT_EQ(contents(m_Dir / ("cal_70%_" + tag + ".csv")), m_Header);
+    EXPECT_FALSE(d->settingsCopy().calibOpen);  // collection stops: the select box decides again
+    EXPECT_TRUE(d->settingsCopy().calibClose);
+    EXPECT_EQ(d->calibrationBounds()[0], (std::array<float, 4>{1, 2, 3, 4}));  // nothing copied
+    EXPECT_EQ(d->settingsCopy().calibList, opened);
+    EXPECT_TRUE(log.all().empty());
+  }
 }
 
 TEST_F(Calibration, ListsOfAnyLengthUpToThirtyTwoAreTaken) {
   struct Row {
     const char* name;
-    bool open;
     std::vector<float> list;
     bool taken;
     std::array<float, 4> record1;  // the second bounds record afterwards
   };
   const std::array<float, 4> unset = {9999.f, -999.f, 9999.f, -9999.f};
   const Row rows[] = {
-      {"two floats: one angle range", true, {1, 2}, true, unset},
-      {"six floats: three angle ranges", true, {1, 2, 3, 4, 5, 6}, true, unset},
-      {"nine floats: two whole records", true, {1, 2, 3, 4, 5, 6, 7, 8, 9}, true, {5, 6, 7, 8}},
-      {"thirty-two floats", true, std::vector<float>(32, 1.f), true, {1, 1, 1, 1}},
-      {"thirty-three floats", true, std::vector<float>(33, 1.f), false, unset},
-      {"thirty-three floats to close", false, std::vector<float>(33, 1.f), false, unset},
-      {"empty list to open", true, {}, false, unset},
+      {"two floats: one angle range", {1, 2}, true, unset},
+      {"six floats: three angle ranges", {1, 2, 3, 4, 5, 6}, true, unset},
+      {"nine floats: two whole records", {1, 2, 3, 4, 5, 6, 7, 8, 9}, true, {5, 6, 7, 8}},
+      {"thirty-two floats", std::vector<float>(32, 1.f), true, {1, 1, 1, 1}},
+      {"thirty-three floats", std::vector<float>(33, 1.f), false, unset},
+      {"empty list to open", {}, false, unset},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -399,10 +408,10 @@ TEST_F(Calibration, ListsOfAnyLengthUpToThirtyTwoAreTaken) {
     driver.SetCallbackMessage(&log.fn);
     TestDecoder* d = driver.testDecoder();
     const std::string path = (m_Dir / ("list_" + std::to_string(row.list.size()) + ".csv")).string();
-    EXPECT_FALSE(driver.SetCalibrationParam(2, 1.f, row.open, row.list, path, false));
+    EXPECT_FALSE(driver.SetCalibrationParam(2, 1.f, true, row.list, path, false));
     EXPECT_EQ(d->settingsCopy().calibList, row.taken ? row.list : std::vector<float>());
     EXPECT_EQ(d->calibrationBounds()[1], row.record1);
-    EXPECT_EQ(std::filesystem::exists(path), row.taken && row.open);
+    EXPECT_EQ(std::filesystem::exists(path), row.taken);
     if (row.taken) {
       EXPECT_TRUE(log.all().empty());
     } else {

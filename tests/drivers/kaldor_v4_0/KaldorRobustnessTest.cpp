@@ -142,6 +142,48 @@ TEST(KaldorRobustness, OfflineRunsRestartWithOneDecodeThread) {
   EXPECT_GE(w.frames, static_cast<std::size_t>(kRuns) * 2);  // frames plus the end repeats
 }
 
+// A caller that feeds the next capture on hearing of the end starts a new run on the running
+// decode thread: its first packet is timed from itself, not from the last run's last packet.
+TEST(KaldorRobustness, ARunFedFromTheEndOfTheLastIsTimedFromItsOwnFirstPacket) {
+  const auto first = rotationPackets(32, kSingle, 225, 20, 1000.0);
+  const auto second = rotationPackets(32, kSingle, 225, 20, 5000.0);
+  auto feed = [](LIDAR_Kaldor_v4_0& d, const std::vector<std::vector<unsigned char>>& packets) {
+    for (const auto& p : packets)
+      d.setOffLineData(p.data(), static_cast<unsigned short>(p.size()), LidarDataType_Point, false, 1);
+    d.setOffLineData(nullptr, 0, LidarDataType_Point, true, 1);
+  };
+  LIDAR_Kaldor_v4_0 d;
+  std::mutex mutex;
+  std::condition_variable changed;
+  int ends = 0;
+  std::vector<double> times;
+  VectorFrameCallback onVector = [&](std::vector<_MuchLidarData>, int status) {
+    if (status != 2) return;
+    std::lock_guard<std::mutex> lock(mutex);
+    if (++ends == 1) feed(d, second);
+    changed.notify_all();
+  };
+  TwoCloudCallback onFrame = [&](LidarCloudPtr frame, LidarCloudPtr, int, int, int, int) {
+    std::lock_guard<std::mutex> lock(mutex);
+    for (const PointInfo& p : frame->points) times.push_back(p.Mtimestamp_nsce);
+  };
+  d.setVectorCallback(&onVector);
+  d.setTwoCloudCallback(&onFrame);
+  feed(d, first);
+  {
+    std::unique_lock<std::mutex> lock(mutex);
+    ASSERT_TRUE(changed.wait_for(lock, 20s, [&] { return ends >= 2; }));
+  }
+  d.stopAndWait();
+  const double firstRunEnd = 1000.0 + 225 * 0.0006;
+  std::size_t secondRun = 0;
+  for (double t : times) {
+    EXPECT_TRUE(t <= firstRunEnd + 1e-6 || t >= 5000.0) << t;
+    secondRun += t >= 5000.0;
+  }
+  EXPECT_GT(secondRun, 0u);
+}
+
 TEST(KaldorRobustness, LiveStartStopCyclesWhilePacketsArrive) {
   std::uint16_t port = 0, devPort = 0;
   {
