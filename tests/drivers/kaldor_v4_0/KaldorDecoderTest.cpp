@@ -628,6 +628,15 @@ TEST(KaldorModels, DevicePacketSetsTheSplitAzimuth) {
     EXPECT_EQ(h.sub().m_DeviceSplitFirst, r.first);
     EXPECT_EQ(h.sub().m_DeviceSplitSecond, r.second);
   }
+  // A device packet whose first byte is 00 is one too: it sets the split and adds no point.
+  Harness h;
+  h.feedAll(rotationPackets(32, kSingle, 1));
+  const std::size_t points = h.current().size();
+  auto zeroFirst = devicePacket(12000, 0);
+  zeroFirst[0] = 0x00;
+  h.feed(zeroFirst);
+  EXPECT_NEAR(h.sub().m_SplitAzimuth, 120.0, 1e-9);
+  EXPECT_EQ(h.current().size(), points);
 }
 
 TEST(KaldorModels, DeviceCommandsEditTheConfigurationPacket) {
