@@ -484,7 +484,7 @@ std::int64_t progressEstimate(std::int64_t fileSize, int lidarFamily) {
 namespace {
 
 // The walk both builders share: every whole record from byte 24 to the end of the file (or
-// to a record the file cuts short) goes to visit, then to the progress callback.
+// to a record the file really cuts short) goes to visit, then to the progress callback.
 template <typename Visit>
 IndexResult walkRecords(CaptureFile& file, CaptureRecord& record, CaptureIndex& index, const IndexProgress& progress,
                         Visit visit) {
@@ -495,11 +495,18 @@ IndexResult walkRecords(CaptureFile& file, CaptureRecord& record, CaptureIndex& 
   std::int64_t recordsRead = 0;
   while (position < file.size()) {
     const ReadStatus status = file.readRecordAt(position, record);
-    if (status == ReadStatus::Damaged) {
-      // Go on at the next place where records follow each other again.
+    if (status == ReadStatus::Damaged || status == ReadStatus::Truncated) {
+      // Go on at the next place where records follow each other again. A header whose
+      // length runs past the end is a cut only when no record can be found after it; with
+      // one found, the length was damage and the records after it are good.
+      const std::int64_t next = file.findNextRecord(position + 1);
+      if (status == ReadStatus::Truncated && next < 0) {
+        damage.cutShort = true;
+        damage.cutShortAt = position;
+        break;
+      }
       ++damage.damagedRegions;
       if (damage.firstDamageAt < 0) damage.firstDamageAt = position;
-      const std::int64_t next = file.findNextRecord(position + 1);
       if (next < 0) {
         damage.endLost = true;
         damage.skippedBytes += file.size() - position;
@@ -508,11 +515,6 @@ IndexResult walkRecords(CaptureFile& file, CaptureRecord& record, CaptureIndex& 
       damage.skippedBytes += next - position;
       position = next;
       continue;
-    }
-    if (status == ReadStatus::Truncated) {
-      damage.cutShort = true;
-      damage.cutShortAt = position;
-      break;
     }
     if (status != ReadStatus::Record) break;
     index.dataPositionsPerPacket.push_back(position);

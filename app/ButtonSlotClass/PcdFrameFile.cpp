@@ -5,7 +5,7 @@
 #include <cstring>
 #include <exception>
 #include <fstream>
-#include <sstream>
+#include <set>
 #include <vector>
 
 namespace pcdframe {
@@ -24,10 +24,43 @@ bool parseNumber(const std::string& text, std::uint64_t& out) {
   return true;
 }
 
+// The classic-locale white space PCL's reader splits on, whatever locale the program runs in.
+bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
 std::vector<std::string> words(const std::string& line) {
-  std::istringstream in(line);
   std::vector<std::string> out;
-  for (std::string w; in >> w;) out.push_back(w);
+  for (std::size_t i = 0; i < line.size();) {
+    while (i < line.size() && isSpace(line[i])) ++i;
+    const std::size_t start = i;
+    while (i < line.size() && !isSpace(line[i])) ++i;
+    if (i > start) out.push_back(line.substr(start, i - start));
+  }
+  return out;
+}
+
+std::string firstWord(const std::string& line) {
+  std::size_t i = 0;
+  while (i < line.size() && isSpace(line[i])) ++i;
+  std::size_t end = i;
+  while (end < line.size() && !isSpace(line[end])) ++end;
+  return line.substr(i, end - i);
+}
+
+// PCL's reader takes a header line by the key its first word starts with, so "WIDTHX 9"
+// sets the width; the known key of a word, or null.
+const char* pclKeyOf(const std::string& word) {
+  static const char* const keys[] = {"VERSION", "FIELDS", "COLUMNS", "SIZE",   "TYPE", "COUNT",
+                                     "WIDTH",   "HEIGHT", "VIEWPOINT", "POINTS", "DATA"};
+  for (const char* key : keys)
+    if (word.compare(0, std::strlen(key), key) == 0) return key;
+  return nullptr;
+}
+
+// A word as a reason can show it: printable and short.
+std::string shown(const std::string& word) {
+  std::string out = word.substr(0, 32);
+  for (char& c : out)
+    if (c < ' ' || c > '~') c = '?';
   return out;
 }
 
@@ -62,16 +95,34 @@ bool checkPcdFile(const std::string& path, PcdHeader& header, std::string& why) 
   std::vector<std::string> types;
   bool haveWidth = false, havePoints = false, haveData = false;
   std::uint64_t pointsLine = 0;
+  std::set<std::string> seen;
   std::string line;
-  while (!haveData && std::getline(in, line)) {
+  for (int number = 1; !haveData && std::getline(in, line); ++number) {
     const std::streamoff at = in.tellg();
     if ((at < 0 ? fileSize : std::uint64_t(at)) > kMaxHeaderBytes) {
       why = "has no DATA line within its first " + std::to_string(kMaxHeaderBytes) + " bytes";
       return false;
     }
+    if (line.empty()) continue;  // PCL passes over only lines with nothing at all
     const std::vector<std::string> w = words(line);
-    if (w.empty() || w[0][0] == '#') continue;
-    const std::string& key = w[0];
+    if (!w.empty() && w[0][0] == '#') continue;
+    // PCL ends its header at the first line it does not know (a line of spaces too), and
+    // reads a key by its prefix, the last of repeated keys winning: anything it would read
+    // differently from us is refused.
+    const char* known = w.empty() ? nullptr : pclKeyOf(w[0]);
+    if (!known) {
+      why = "has no DATA line where PCL reads its header: it stops at line " + std::to_string(number);
+      return false;
+    }
+    if (w[0] != known) {
+      why = "has the key \"" + shown(w[0]) + "\", which PCL reads as " + known;
+      return false;
+    }
+    const std::string key = w[0] == "COLUMNS" ? "FIELDS" : w[0];  // an older name PCL still reads
+    if (!seen.insert(key).second) {
+      why = "gives " + key + " twice";
+      return false;
+    }
     std::vector<std::uint64_t> values;
     if (key == "VERSION" || key == "VIEWPOINT") {
       continue;
@@ -90,7 +141,7 @@ bool checkPcdFile(const std::string& path, PcdHeader& header, std::string& why) 
       if (key == "WIDTH") header.width = values[0], haveWidth = true;
       else if (key == "HEIGHT") header.height = values[0];
       else pointsLine = values[0], havePoints = true;
-    } else if (key == "DATA") {
+    } else {  // DATA
       if (w.size() != 2) {
         why = "DATA names no format";
         return false;
@@ -99,11 +150,11 @@ bool checkPcdFile(const std::string& path, PcdHeader& header, std::string& why) 
       else if (w[1] == "binary") header.data = DataKind::Binary;
       else if (w[1] == "binary_compressed") header.data = DataKind::BinaryCompressed;
       else {
-        why = "DATA format \"" + w[1] + "\" is unknown";
+        why = "DATA format \"" + shown(w[1]) + "\" is unknown";
         return false;
       }
       haveData = true;
-    }  // other lines are passed over, as PCL does
+    }
   }
   if (!haveData) {
     why = "has no DATA line";
@@ -111,6 +162,20 @@ bool checkPcdFile(const std::string& path, PcdHeader& header, std::string& why) 
   }
   const std::streamoff dataStart = in.tellg();
   header.dataOffset = dataStart < 0 ? fileSize : std::uint64_t(dataStart);
+  // PCL goes on reading header lines after DATA, past empty and comment lines, until one it
+  // does not know: a key there would change the header it reads.
+  for (std::string next; std::getline(in, next);) {
+    if (next.empty()) continue;
+    const std::string word = firstWord(next);
+    if (!word.empty() && word[0] == '#') continue;
+    if (pclKeyOf(word)) {
+      why = "has the header key \"" + shown(word) + "\" after DATA, which PCL reads";
+      return false;
+    }
+    break;
+  }
+  in.clear();
+  in.seekg(std::streamoff(header.dataOffset));
 
   header.fields = fieldNames.size();
   if (fieldNames.empty()) {

@@ -410,6 +410,9 @@ TEST_F(CaptureTest, DamageIsPassedOverAndReported) {
        [&](const std::string& p) { patch(p, at(9), Bytes(16, 0xFF)); }, 59, 11, at(9), "11 frames were kept"},
       {"stray bytes between two records",
        [&](const std::string& p) { insert(p, at(20), Bytes(37, 0x5A)); }, 60, 12, at(20), "37 bytes in all passed over"},
+      {"a believable length (200000) that runs past the end: the records after it are kept",
+       [&](const std::string& p) { patch(p, at(30) + 8, {0x40, 0x0D, 0x03, 0x00, 0x40, 0x0D, 0x03, 0x00}); }, 59, 12,
+       at(30), "1 unreadable stretch of " + std::to_string(recordBytes) + " bytes in all passed over. 12 frames"},
       {"garbage up to the end", [&](const std::string& p) { patch(p, at(50), Bytes(std::size_t(recordBytes * 10), 0xFF)); },
        50, 10, at(50), "no readable record after it"},
   };

@@ -49,7 +49,7 @@ TEST(PcdFrameFile, MalformedFilesAreRefusedWithAReason) {
     std::string reason;  // part of the text
   };
   const Case cases[] = {
-      {"DATA and a few bytes", std::string("DATA\x01\x02\x03\x04\x05", 9), "no DATA line"},
+      {"DATA and a few bytes", std::string("DATA\x01\x02\x03\x04\x05", 9), "which PCL reads as DATA"},
       {"no header at all", std::string(300, '\x7f'), "no DATA line"},
       {"65536 x 65536 (0 in 32 bits)", header("WIDTH 65536\nHEIGHT 65536\n", "POINTS 0\n", "binary") + twelveZeros,
        "too large"},
@@ -83,6 +83,18 @@ TEST(PcdFrameFile, MalformedFilesAreRefusedWithAReason) {
        "bad SIZE"},
       {"unknown data format", header("WIDTH 1\nHEIGHT 1\n", "POINTS 1\n", "packed") + twelveZeros, "unknown"},
       {"empty file", "", "no DATA line"},
+      // PCL reads keys by prefix, the last one winning, goes on reading keys after DATA and
+      // stops at a line it does not know; the prefixed keys and the keys after DATA would
+      // have it read 65536 x 65536 (0 in 32 bits) points.
+      {"prefixed keys after good ones",
+       header("WIDTH 1\nHEIGHT 1\n", "POINTS 1\nWIDTHX 65536\nHEIGHTX 65536\nPOINTSX 0\n", "binary") + twelveZeros,
+       "\"WIDTHX\", which PCL reads as WIDTH"},
+      {"keys given twice", header("WIDTH 65536\nHEIGHT 65536\nWIDTH 1\nHEIGHT 1\n", "POINTS 1\n", "binary") + twelveZeros,
+       "gives WIDTH twice"},
+      {"keys after DATA", header("WIDTH 1\nHEIGHT 1\n", "POINTS 1\n", "ascii") + "\n# c\nWIDTH 65536\nHEIGHT 65536\nPOINTS 0\n1 2 3\n",
+       "\"WIDTH\" after DATA"},
+      {"a line of spaces, where PCL's header ends", header("WIDTH 1\n   \nHEIGHT 1\n", "POINTS 1\n", "binary") + twelveZeros,
+       "no DATA line where PCL reads its header: it stops at line 8"},
   };
   capfix::ScratchDir dir;
   for (const Case& c : cases) {
