@@ -1,7 +1,7 @@
-// The window as a user sees it on a 1600 x 900 screen: restore keeps it and its controls on the
-// screen, the glue's panels wear the dialogs' title bar and close, and in every dark dialog a
-// checked box reads apart from an unchecked one. Screenshots of the dialogs are left in the
-// build directory.
+// The window as a user sees it on a 1600 x 900 screen (the program's own, whatever display it
+// was started under): restore keeps it and its controls on the screen, the glue's panels wear
+// the dialogs' title bar and close, and in every dark dialog a checked box reads apart from an
+// unchecked one. Screenshots of the dialogs are left in the build directory.
 #include <QCheckBox>
 #include <QDir>
 #include <QImage>
@@ -22,6 +22,7 @@
 #include "MainWindowTestSupport.h"
 #include "MyWidget.h"
 #include "OffLineClass.h"
+#include "PrivateScreen.h"
 #include "SaveLidarDataTypeSelect.h"
 #include "SetMeasurementGrid.h"
 #include "WindowMouse.h"
@@ -32,6 +33,9 @@
 using namespace mainwindow_test;
 
 namespace {
+
+const QSize kScreenSize(1600, 900);
+const auto* const kScreen = ::testing::AddGlobalTestEnvironment(new PrivateScreen("1600x900x24"));
 
 QRect available(QWidget* w) { return w->screen()->availableGeometry(); }
 
@@ -49,6 +53,7 @@ class WindowFit : public WindowTest {};
 
 TEST_F(WindowFit, RestoreKeepsTheWindowAndItsControlsOnTheScreen) {
   QCoreApplication::processEvents();
+  ASSERT_EQ(window->screen()->geometry().size(), kScreenSize);
   const QRect screen = available(window.get());
   Ui::newLumivar& ui = window->form();
   ASSERT_TRUE(window->isMaximized());
