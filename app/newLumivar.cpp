@@ -286,6 +286,7 @@ void newLumivar::initObjects() {
   connect(panel, SIGNAL(sendFinish(bool)), this, SLOT(getOffLineFinish(bool)), Qt::UniqueConnection);
   // Named once what plays is indexed or loaded: a capture or a PCD directory.
   connect(panel, &OffLineClass::SendFileTotleLength, this, [this, panel](long) { showPlayingSource(); });
+  connect(panel, &OffLineClass::playingSourceChanged, this, &newLumivar::showPlayingSource);
   connect(panel, SIGNAL(SendLidarMessge(std::string, int)), this, SLOT(showErrorMessage(std::string, int)),
           Qt::UniqueConnection);
   connect(this, SIGNAL(onOpenPcapFileSignal()), panel, SLOT(onOpenPacket()), Qt::UniqueConnection);

@@ -75,6 +75,7 @@ OffLineClass::OffLineClass(QWidget* parent) : QWidget(parent) {
   mOpenDialog = new selectSaveDataPacket(this);
   connect(mOpenDialog, SIGNAL(SendSelectType(int, int)), this, SLOT(getSelectPacketType(int, int)),
           Qt::UniqueConnection);
+  connect(mOpenDialog, &selectSaveDataPacket::sendCancel_Clicked, this, [this] { endCancelledOpen(); });
 
   ui.toolButton_OpenPacket->hide();  // the main window has its own open button
   ui.toolButton_Record->hide();
@@ -132,6 +133,9 @@ void OffLineClass::showCount(long frame) {
 // ---- choosing what to open ----
 
 void OffLineClass::onOpenPacket() {
+  // No conversion while the user chooses; a cancel gives the button back as it was.
+  if (!mOpenPending) mPcapToPcdBeforeOpen = ui.toolButton_PcapToPcd->isEnabled();
+  mOpenPending = true;
   setPcapToPcdEnabled(false);
   mOpenDialog->setOpenMode();
   mOpenDialog->setWindowFlags(mOpenDialog->windowFlags() | Qt::FramelessWindowHint);
@@ -140,8 +144,14 @@ void OffLineClass::onOpenPacket() {
   mOpenDialog->initLidarTypeList();
 }
 
+void OffLineClass::endCancelledOpen() {
+  if (!mOpenPending) return;
+  mOpenPending = false;
+  setPcapToPcdEnabled(mPcapToPcdBeforeOpen);
+}
+
 void OffLineClass::getSelectPacketType(int type, int) {
-  mOpenDialog->close();
+  mOpenDialog->hide();  // a choice, not a cancel: no close event
   // Nothing changes until a file or directory is chosen: a cancel leaves the window as it was.
   if (type == selectSaveDataPacket::kOpenCapture) {
     chooseCaptureFile();
@@ -169,13 +179,14 @@ void OffLineClass::chooseCaptureFile() {
   QFileDialog* dialog = newCaptureDialog(this);
   const LidarInitParam param = mOpenDialog->mLidarInitParam;
   connect(dialog, &QFileDialog::fileSelected, this, [this, param](const QString& name) {
-    if (name.isEmpty()) return;
+    if (name.isEmpty()) return endCancelledOpen();
     LastOfflinePlayPath = name;
-    if (!openCaptureFile(name)) return;
+    if (!openCaptureFile(name)) return endCancelledOpen();
     mCaptureChosen = true;
     // The main window restarts its run offline and then calls OpenOffLine.
     emit SendLidarStopOnlineSignals(param);
   });
+  connect(dialog, &QFileDialog::rejected, this, [this] { endCancelledOpen(); });
   dialog->open();
 }
 
@@ -248,6 +259,7 @@ bool OffLineClass::openCaptureFile(const QString& path) {
   if (!problem.isEmpty()) showWarning(this, QStringLiteral("warning"), problem);
 
   // Only now does the previous capture go.
+  mOpenPending = false;
   closeCapture();
   mCaptureFile.swap(file);
   mIndex = std::move(index);
@@ -488,14 +500,17 @@ bool OffLineClass::openPcdDirectory() {
   dialog->setFileMode(QFileDialog::Directory);
   dialog->setOption(QFileDialog::ShowDirsOnly, true);
   connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& directory) {
-    if (!directory.isEmpty()) startPcdReplay(directory);
+    if (directory.isEmpty()) return endCancelledOpen();
+    startPcdReplay(directory);
   });
+  connect(dialog, &QFileDialog::rejected, this, [this] { endCancelledOpen(); });
   dialog->open();
   // The choice arrives later; whether one was made is known only then.
   return true;
 }
 
 void OffLineClass::startPcdReplay(const QString& directory) {
+  mOpenPending = false;
   isOfflineMode = true;
   isPcdMode = true;
   setPlayIcon(false);
@@ -506,13 +521,15 @@ void OffLineClass::startPcdReplay(const QString& directory) {
   closeCapture();
   capturePath.clear();
   loadPcdDirectory(directory);
+  emit playingSourceChanged();  // the capture is gone; the directory counts once loaded
 }
 
 void OffLineClass::loadPcdDirectory(const QString& directory) {
   stopPlayback();
   isPcdCancelled = true;
   joinLoader();
-  pcdDirectory = directory;
+  pcdDirectory.clear();
+  mPcdLoading = directory;
   pcdFiles = QDir(directory).entryList({QStringLiteral("*.pcd")}, QDir::Files | QDir::Readable, QDir::Name);
   frameCount = 0;
   playCount = 0;
@@ -563,13 +580,15 @@ void OffLineClass::closeProgressDialog() {
   progressDialog = nullptr;
 }
 
-void OffLineClass::getReadPCD_Result(bool done, int index, int code) {
+void OffLineClass::getReadPCD_Result(bool done, int index, int) {
   if (isPcdCancelled) {
-    if (code != kPcdCancelledCode) return;
+    // The loader may have read its last file before the cancel reached it: still cancelled.
+    if (!done) return;
     joinLoader();
     closeProgressDialog();
     frameCount = 0;
     ui.toolButton_OpenPacket->setEnabled(true);
+    emit playingSourceChanged();
     return;
   }
   if (!done) {
@@ -579,6 +598,7 @@ void OffLineClass::getReadPCD_Result(bool done, int index, int code) {
   // The loader's last act was this signal: after the join its clouds are ours to read.
   joinLoader();
   frameCount = mLoadedFrames;
+  pcdDirectory = mPcdLoading;
   closeProgressDialog();
   emit SendFileTotleLength(frameCount);
   messageBoxInformation(this, QStringLiteral("information"), QStringLiteral("Open the PCD file successfully"));

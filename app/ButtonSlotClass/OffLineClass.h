@@ -48,7 +48,7 @@ class OffLineClass : public QWidget {
   bool isConversionAccepted = false;
   int conversionFrameCount = 0;
   QString capturePath;                 // the capture being replayed
-  QString pcdDirectory;
+  QString pcdDirectory;                // the PCD directory loaded; empty while one loads
   QStringList pcdFiles;                // the directory's .pcd files, sorted by name
   // Filled by the loader thread; read on the GUI thread only after the loader is joined.
   std::vector<pcl::PointCloud<PointInfo>::Ptr> pcdClouds;
@@ -97,6 +97,8 @@ class OffLineClass : public QWidget {
   void SendProgressValue(int position, int frame);
   void SendReadPCD_Result(bool done, int index, int code);
   void SendSelectType(int type, int count);
+  // What plays changed outside an index or load that finished (a PCD load began or was cancelled).
+  void playingSourceChanged();
 
  public slots:
   void getSelectPacketType(int type, int count);
@@ -133,7 +135,12 @@ class OffLineClass : public QWidget {
   void loadPcdFiles(QString directory, QStringList files);
   void joinLoader();
   void closeProgressDialog();
+  // An open from the open button ended without a new capture or directory.
+  void endCancelledOpen();
 
+  bool mOpenPending = false;          // the open button's dialogs are up
+  bool mPcapToPcdBeforeOpen = false;  // the convert button's state when they opened
+  QString mPcdLoading;                // the directory the loader reads
   bool mCaptureChosen = false;  // indexed by chooseCaptureFile, not yet shown by OpenOffLine
   capture::CaptureFile mCaptureFile;
   capture::CaptureIndex mIndex;

@@ -2,12 +2,19 @@
 // the order of calls live and offline, disconnect, the frame signal form per model key, the
 // drive settings, the failure paths and the timed connect test.
 #include <QFileDialog>
+#include <QLabel>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QMetaMethod>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
 #include <pcl/io/pcd_io.h>
+
+#include <functional>
+#include <utility>
 
 #include "CaptureFixtures.h"
 #include "selectSaveDataPacket.h"
@@ -64,7 +71,73 @@ protected:
             &HalverdFrameEmitter::SendLidarDataPrt)));
   }
 
+  // The open button, then the model dialog's choice made for the fake driver's model.
+  void chooseModel() {
+    OffLineClass* panel = window->form().widget_offLineData;
+    window->form().pBn_OpenPacket->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->mOpenDialog->isVisible(); }, 5000));
+    panel->mOpenDialog->mLidarInitParam = param("LidarType_Ulmeth");
+    panel->getSelectPacketType(selectSaveDataPacket::kOpenCapture, 0);
+  }
+  QFileDialog* shownDialog(const char* name) {
+    QFileDialog* shown = nullptr;
+    (void)QTest::qWaitFor([&] {
+      for (QFileDialog* d : window->form().widget_offLineData->findChildren<QFileDialog*>(name))
+        if (d->isVisible()) shown = d;
+      return shown != nullptr;
+    }, 5000);
+    return shown;
+  }
+  // In the shown model dialog: the kind of file, OK, and the file dialog that follows.
+  QFileDialog* pickKind(QRadioButton* kind, const char* dialogName) {
+    QTest::mouseClick(kind, Qt::LeftButton);
+    QTest::mouseClick(window->form().widget_offLineData->mOpenDialog->ui.pushButton_OK, Qt::LeftButton);
+    QFileDialog* shown = shownDialog(dialogName);
+    EXPECT_NE(shown, nullptr) << dialogName;
+    return shown;
+  }
+  // Opens a capture of three turns through the open button; returns once its run started.
+  QString openThreeFrameCapture() {
+    const QString path = dir.filePath("three.pcap");
+    std::vector<capfix::Bytes> frames;
+    for (int f = 0; f < 3; ++f)
+      for (double first : {20.0, 120.0, 240.0})
+        frames.push_back(capfix::UdpFrame{capfix::azimuthPair(first, first + 90)}.build());
+    capfix::writeCapture(path.toStdString(), frames);
+    const QString title = window->windowTitle();
+    chooseModel();
+    QFileDialog* dialog = shownDialog("captureFileDialog");
+    EXPECT_NE(dialog, nullptr);
+    if (!dialog) return path;
+    dialog->selectFile(path);
+    static_cast<QDialog*>(dialog)->accept();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->windowTitle() != title; }, 5000));
+    return path;
+  }
+  // Play, as the user presses it, until the run ends and the open button is offered again.
+  void playToTheEnd() {
+    OffLineClass* panel = window->form().widget_offLineData;
+    panel->ui.toolButton_Play->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+      return window->form().pBn_OpenPacket->isEnabled() && !panel->player().isActive() && panel->isFinished;
+    }, 10000));
+  }
+  // The title, the status bar, the counter and which buttons can be pressed.
+  std::string whatTheUserSees() const {
+    Ui::newLumivar& ui = window->form();
+    Ui_OffLineClass& bar = ui.widget_offLineData->ui;
+    QStringList seen{"title " + window->windowTitle(), "model " + ui.label_TitleShow_2->text(),
+                     "status " + ui.label_StatusBarShow_1->text(), "count " + bar.label_Count->text()};
+    const std::pair<const char*, QWidget*> buttons[] = {
+        {"connect", ui.pBn_Connect},       {"open", ui.pBn_OpenPacket},        {"play", bar.toolButton_Play},
+        {"back", bar.toolButton_SeekBackward}, {"forward", bar.toolButton_SeekForward},
+        {"stop", bar.toolButton_GoToEnd},  {"pcap to pcd", bar.toolButton_PcapToPcd}};
+    for (const auto& b : buttons) seen << QString("%1 %2").arg(b.first, b.second->isEnabled() ? "on" : "off");
+    return seen.join('\n').toStdString();
+  }
+
   FakeDriverLog drivers;
+  QTemporaryDir dir;
 };
 
 TEST_F(ConnectionControl, LiveRunStartsInOrderAndDisconnects) {
@@ -149,29 +222,15 @@ TEST_F(ConnectionControl, OfflineRunNeverCountsAsConnected) {
 }
 
 // "Open pcap file", model chosen, then the file dialog: a cancel changes nothing, a chosen
-// capture starts the offline run once it is indexed.
+// capture starts the offline run once it is indexed. Once it has played, every way an open
+// can end without a new capture leaves the window as it was.
 TEST_F(ConnectionControl, ACancelledCaptureOpenLeavesTheWindowAsItWas) {
   OffLineClass* panel = window->form().widget_offLineData;
   Ui::newLumivar& ui = window->form();
   const QString title = window->windowTitle();
-  const auto chooseModel = [&] {
-    window->form().pBn_OpenPacket->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->mOpenDialog->isVisible(); }, 5000));
-    panel->mOpenDialog->mLidarInitParam = param("LidarType_Ulmeth");
-    panel->getSelectPacketType(selectSaveDataPacket::kOpenCapture, 0);
-  };
-  const auto fileDialog = [&]() -> QFileDialog* {
-    QFileDialog* shown = nullptr;
-    (void)QTest::qWaitFor([&] {
-      for (QFileDialog* d : panel->findChildren<QFileDialog*>("captureFileDialog"))
-        if (d->isVisible()) shown = d;
-      return shown != nullptr;
-    }, 5000);
-    return shown;
-  };
 
   chooseModel();
-  QFileDialog* dialog = fileDialog();
+  QFileDialog* dialog = shownDialog("captureFileDialog");
   ASSERT_NE(dialog, nullptr);
   dialog->reject();
   QTest::qWait(50);
@@ -185,45 +244,98 @@ TEST_F(ConnectionControl, ACancelledCaptureOpenLeavesTheWindowAsItWas) {
   EXPECT_TRUE(ui.pBn_OpenPacket->isEnabled());
 
   // Now a capture is chosen: it is indexed, then the run starts and the window names both.
-  QTemporaryDir dir;
-  const QString path = dir.filePath("three.pcap");
-  std::vector<capfix::Bytes> frames;
-  for (int f = 0; f < 3; ++f)
-    for (double first : {20.0, 120.0, 240.0}) frames.push_back(capfix::UdpFrame{capfix::azimuthPair(first, first + 90)}.build());
-  capfix::writeCapture(path.toStdString(), frames);
-  chooseModel();
-  dialog = fileDialog();
-  ASSERT_NE(dialog, nullptr);
-  dialog->selectFile(path);
-  static_cast<QDialog*>(dialog)->accept();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return window->windowTitle() != title; }, 5000));
+  const QString path = openThreeFrameCapture();
   EXPECT_TRUE(window->windowTitle().endsWith(" --LidarType_Ulmeth"));
   EXPECT_EQ(ui.label_StatusBarShow_1->text(), "Current play Pcap pcaket: " + path);
   EXPECT_TRUE(logHas("Lidar connection successful: Type:LidarType_Ulmeth"));
   EXPECT_EQ(panel->frameCount, 2);  // the second and third turns wrap between packets
   EXPECT_TRUE(panel->ui.toolButton_Play->isEnabled());
+
+  playToTheEnd();
+  EXPECT_TRUE(panel->ui.toolButton_PcapToPcd->isEnabled());
+  const std::string before = whatTheUserSees();
+  const QString pcapng = dir.filePath("next.pcapng");
+  {
+    QFile f(pcapng);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray("\x0A\x0D\x0D\x0A\x1C\0\0\0\x4D\x3C\x2B\x1A\x01\0\0\0\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF", 24));
+  }
+  selectSaveDataPacket* models = panel->mOpenDialog;
+  struct Way {
+    const char* name;
+    std::function<void()> end;  // from the shown model dialog
+    QString warning;            // the one box shown, or none
+  };
+  const Way ways[] = {
+      {"the model dialog's Close", [&] { QTest::mouseClick(models->ui.pushButton_Cencel, Qt::LeftButton); }, ""},
+      {"the model dialog's title-bar close",
+       [&] { QTest::mouseClick(models->ui.widget_title->pushButtonClose, Qt::LeftButton); }, ""},
+      {"a cancelled capture file dialog", [&] { pickKind(models->ui.radioButton_Pcap, "captureFileDialog")->reject(); }, ""},
+      {"a cancelled PCD directory dialog", [&] { pickKind(models->ui.radioButton_PCD, "pcdDirectoryDialog")->reject(); }, ""},
+      {"a refused pcapng file",
+       [&] {
+         QFileDialog* files = pickKind(models->ui.radioButton_Pcap, "captureFileDialog");
+         files->selectFile(pcapng);
+         static_cast<QDialog*>(files)->accept();
+       },
+       "The file is a pcapng capture, not a classic pcap file; save it as pcap."},
+  };
+  for (const Way& way : ways) {
+    SCOPED_TRACE(way.name);
+    env->boxes.clear();
+    ui.pBn_OpenPacket->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return models->isVisible(); }, 5000));
+    way.end();
+    EXPECT_FALSE(models->isVisible());
+    EXPECT_EQ(whatTheUserSees(), before);
+    ASSERT_EQ(env->boxes.size(), way.warning.isEmpty() ? 0u : 1u);
+    if (!way.warning.isEmpty()) {
+      EXPECT_EQ(env->boxes[0].text, way.warning);
+    }
+  }
 }
 
-// A PCD directory replay is named in the status bar, not the capture played before it.
+// Choosing a PCD directory closes the capture: from then on the status bar names no capture,
+// and it names the directory once, and only if, its files have loaded.
 TEST_F(ConnectionControl, TheStatusBarNamesThePcdDirectoryThatPlays) {
   OffLineClass* panel = window->form().widget_offLineData;
-  QTemporaryDir dir;
+  QLabel* status = window->form().label_StatusBarShow_1;
+  QTemporaryDir pcds;
   pcl::PointCloud<PointInfo> cloud;
   cloud.push_back(makePoint(1, 2, 3, 4));
-  ASSERT_EQ(pcl::io::savePCDFileBinary(dir.filePath("a.pcd").toStdString(), cloud), 0);
-  window->form().label_StatusBarShow_1->setText("Current play Pcap pcaket: /earlier/capture.pcap");
-  panel->getSelectPacketType(selectSaveDataPacket::kOpenPcdDirectory, 0);
-  QFileDialog* dialog = nullptr;
-  ASSERT_TRUE(QTest::qWaitFor([&] {
-    for (QFileDialog* d : panel->findChildren<QFileDialog*>("pcdDirectoryDialog"))
-      if (d->isVisible()) dialog = d;
-    return dialog != nullptr;
-  }, 5000));
-  dialog->setDirectory(dir.path());
-  dialog->selectFile(dir.path());
-  static_cast<QDialog*>(dialog)->accept();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return panel->frameCount == 1; }, 10000));
-  EXPECT_EQ(window->form().label_StatusBarShow_1->text(), "Current play PCD directory: " + dir.path());
+  ASSERT_EQ(pcl::io::savePCDFileBinary(pcds.filePath("a.pcd").toStdString(), cloud), 0);
+  openThreeFrameCapture();
+  playToTheEnd();
+
+  struct Ending {
+    const char* name;
+    bool cancel;  // the progress dialog's Cancel, pressed while the files load
+    int frames;
+    QString status;
+  };
+  const Ending endings[] = {{"loaded", false, 1, "Current play PCD directory: " + pcds.path()},
+                            {"cancelled", true, 0, ""}};
+  for (const Ending& e : endings) {
+    SCOPED_TRACE(e.name);
+    ASSERT_FALSE(status->text().isEmpty());  // a capture, then the directory loaded before
+    window->form().pBn_OpenPacket->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->mOpenDialog->isVisible(); }, 5000));
+    QFileDialog* dialog = pickKind(panel->mOpenDialog->ui.radioButton_PCD, "pcdDirectoryDialog");
+    dialog->setDirectory(pcds.path());
+    dialog->selectFile(pcds.path());
+    static_cast<QDialog*>(dialog)->accept();
+    // The files load on a thread of their own; nothing of theirs has reached this one yet.
+    ASSERT_NE(panel->progressDialog, nullptr);
+    EXPECT_EQ(status->text().toStdString(), "");
+    if (e.cancel) {
+      auto* cancel = panel->progressDialog->findChild<QPushButton*>();
+      ASSERT_NE(cancel, nullptr);
+      cancel->click();
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->progressDialog == nullptr; }, 10000));
+    EXPECT_EQ(panel->frameCount, e.frames);
+    EXPECT_EQ(status->text().toStdString(), e.status.toStdString());
+  }
 }
 
 TEST_F(ConnectionControl, ClosingWhileConnectedStopsTheDriverBeforeTheGlueGoes) {

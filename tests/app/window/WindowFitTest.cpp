@@ -1,7 +1,7 @@
-// The window as a user sees it on a 1600 x 900 screen: restore keeps it and its controls on the
-// screen, the glue's panels wear the dialogs' title bar and close, and in every dark dialog a
-// checked box reads apart from an unchecked one. Screenshots of the dialogs are left in the
-// build directory.
+// The window as a user sees it on a 1600 x 900 screen (the program's own, whatever display it
+// was started under): restore keeps it and its controls on the screen, the glue's panels wear
+// the dialogs' title bar and close, and in every dark dialog a checked box reads apart from an
+// unchecked one. Screenshots of the dialogs are left in the build directory.
 #include <QCheckBox>
 #include <QDir>
 #include <QImage>
@@ -14,6 +14,7 @@
 
 #include <functional>
 
+#include "BoxSelectChangeValue.h"
 #include "DeviceLookupConnection.h"
 #include "DialogTitleBar.h"
 #include "FiltrationData.h"
@@ -22,8 +23,10 @@
 #include "MainWindowTestSupport.h"
 #include "MyWidget.h"
 #include "OffLineClass.h"
+#include "PrivateScreen.h"
 #include "SaveLidarDataTypeSelect.h"
 #include "SetMeasurementGrid.h"
+#include "SetWidgetAndFontColor.h"
 #include "WindowMouse.h"
 #include "newLumivar.h"
 #include "selectSaveDataPacket.h"
@@ -32,6 +35,9 @@
 using namespace mainwindow_test;
 
 namespace {
+
+const QSize kScreenSize(1600, 900);
+const auto* const kScreen = ::testing::AddGlobalTestEnvironment(new PrivateScreen("1600x900x24"));
 
 QRect available(QWidget* w) { return w->screen()->availableGeometry(); }
 
@@ -49,6 +55,7 @@ class WindowFit : public WindowTest {};
 
 TEST_F(WindowFit, RestoreKeepsTheWindowAndItsControlsOnTheScreen) {
   QCoreApplication::processEvents();
+  ASSERT_EQ(window->screen()->geometry().size(), kScreenSize);
   const QRect screen = available(window.get());
   Ui::newLumivar& ui = window->form();
   ASSERT_TRUE(window->isMaximized());
@@ -204,17 +211,22 @@ int expectIndicatorsReadApart(QWidget* widget) {
   return checked;
 }
 
+// Each dialog's boxes as it opens; the box-select and colour dialogs have none yet, so a box
+// added to them is checked too.
 TEST_F(WindowFit, DialogIndicatorsShowCheckedAndUncheckedApart) {
   struct Case {
     const char* name;
     std::function<std::unique_ptr<QWidget>()> make;
+    int boxes;  // the visible, enabled check boxes and radios
   };
   const Case cases[] = {
-      {"filter", [] { return std::make_unique<FiltrationData>(); }},
-      {"save_type", [] { return std::make_unique<SaveLidarDataTypeSelect>(); }},
-      {"grid", [] { return std::make_unique<SetMeasurementGrid>(); }},
-      {"open_capture", [] { return std::make_unique<selectSaveDataPacket>(); }},
-      {"connection", [] { return std::make_unique<DeviceLookupConnection>(); }},
+      {"filter", [] { return std::make_unique<FiltrationData>(); }, 328},
+      {"save_type", [] { return std::make_unique<SaveLidarDataTypeSelect>(); }, 6},
+      {"grid", [] { return std::make_unique<SetMeasurementGrid>(); }, 3},
+      {"open_capture", [] { return std::make_unique<selectSaveDataPacket>(); }, 7},
+      {"connection", [] { return std::make_unique<DeviceLookupConnection>(); }, 2},
+      {"box_select", [] { return std::make_unique<BoxSelectChangeValue>(); }, 0},
+      {"colour", [] { return std::make_unique<SetWidgetAndFontColor>(); }, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -222,7 +234,7 @@ TEST_F(WindowFit, DialogIndicatorsShowCheckedAndUncheckedApart) {
     dialog->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
     EXPECT_TRUE(available(dialog.get()).contains(dialog->frameGeometry()));
-    EXPECT_GT(expectIndicatorsReadApart(dialog.get()), 0);
+    EXPECT_EQ(expectIndicatorsReadApart(dialog.get()), c.boxes);
     dialog->grab().save(QDir::current().filePath(QString("dialog_%1.png").arg(c.name)));
   }
 }
