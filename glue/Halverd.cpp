@@ -130,6 +130,7 @@ Halverd::Halverd() : m_Inbox(std::make_shared<DriverInbox>()) {
   }
   dataEmitter = new HalverdFrameEmitter(this);
   m_DropReportTimer = new QTimer(this);
+  m_DropReportTimer->setObjectName(QStringLiteral("dropReportTimer"));
   m_DropReportTimer->setSingleShot(true);
   connect(m_DropReportTimer, &QTimer::timeout, this, &Halverd::reportDroppedFrames);
   if (qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr) {
@@ -402,7 +403,7 @@ void Halverd::countDroppedFrames(long frames) {
   m_DropsTotal += frames;
   using namespace std::chrono;
   const auto interval = milliseconds(m_DropReportIntervalMs);
-  const auto now = steady_clock::now();
+  const auto now = m_Now();
   if (!m_LastDropReport || now - *m_LastDropReport >= interval) {
     reportDroppedFrames();
   } else if (!m_DropReportTimer->isActive()) {
@@ -420,7 +421,7 @@ void Halverd::reportDroppedFrames() {
           .arg(m_DropsTotal),
       0);
   m_DropsUnreported = 0;
-  m_LastDropReport = std::chrono::steady_clock::now();
+  m_LastDropReport = m_Now();
 }
 
 void Halverd::deliverDriverEvents() {

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "LidarDriverInterface.h"
 #include "LidarRecords.h"
@@ -102,6 +103,9 @@ public:
   // since the one before.
   void setDropReportInterval(int milliseconds);
   static constexpr int kDropReportIntervalMs = 60000;
+  // Clock of those lines (the steady clock); tests set their own. The timer that sends the
+  // count at the end of an interval is the child QTimer named "dropReportTimer".
+  void setClock(std::function<std::chrono::steady_clock::time_point()> now) { m_Now = std::move(now); }
 
 signals:
   void onSendDataLogToSaveSignal(QString text, int level);
@@ -146,5 +150,6 @@ private:
   long m_DropsTotal = 0;
   std::optional<std::chrono::steady_clock::time_point> m_LastDropReport;
   int m_DropReportIntervalMs = kDropReportIntervalMs;
+  std::function<std::chrono::steady_clock::time_point()> m_Now = std::chrono::steady_clock::now;
   QTimer* m_DropReportTimer = nullptr;
 };

@@ -22,6 +22,7 @@ QStringList readModelKeyList(const QSettings& settings, const QString& key) {
 }  // namespace
 
 SaveDataAndLog::SaveDataAndLog(QObject* parent) : QObject(parent), mRepeatTimer(new QTimer(this)) {
+  mRepeatTimer->setObjectName(QStringLiteral("repeatTimer"));  // the tests tick it themselves
   mRepeatTimer->setInterval(kRepeatIntervalMs);
   connect(mRepeatTimer, &QTimer::timeout, this, &SaveDataAndLog::onRepeatTimer);
   readConfiguration();

@@ -165,7 +165,7 @@ void LIDAR_Template::reportDrops() {
   if (m_DroppedPackets.load(std::memory_order_relaxed) == 0 &&
       m_ShortDevicePackets.load(std::memory_order_relaxed) == 0)
     return;
-  const auto now = std::chrono::steady_clock::now();
+  const auto now = m_Now();
   if (now < m_NextDropReport) return;
   m_NextDropReport = now + std::chrono::seconds(1);
   if (const unsigned long n = m_DroppedPackets.exchange(0))

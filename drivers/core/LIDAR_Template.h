@@ -14,6 +14,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "FramePool.h"
@@ -167,6 +168,9 @@ public:
   void setConfigDestinationPort(std::uint16_t port) { m_ConfigDestPort = port; }
   // Bytes the packet queue may hold (kMaxQueuedBytes); tests make it small.
   void setQueueByteLimit(std::size_t bytes);
+  // Clock the drop reports are paced by (the steady clock); tests set their own before a run.
+  using SteadyClock = std::function<std::chrono::steady_clock::time_point()>;
+  void setClock(SteadyClock now) { m_Now = std::move(now); }
 
   // Copy of the calibration-bounds records (8 x {4 floats}).
   std::array<std::array<float, 4>, 8> calibrationBounds() const;
@@ -322,6 +326,7 @@ protected:
   std::atomic<unsigned long> m_DroppedPackets{0};       // queue full
   std::atomic<unsigned long> m_ShortDevicePackets{0};   // device packets under 1206 bytes
   std::chrono::steady_clock::time_point m_NextDropReport{};  // decode thread
+  SteadyClock m_Now = std::chrono::steady_clock::now;
 
   // Offline buffer.
   std::vector<unsigned char> m_OfflineBuffer;

@@ -1,4 +1,5 @@
 #include <QMetaType>
+#include <QTimer>
 
 #include <atomic>
 #include <chrono>
@@ -266,16 +267,48 @@ TEST_F(Backlog, ASaveCollectingGetsEveryFrameAndTheDisplayTheNewestAfterIt) {
   EXPECT_EQ(sizes(), (std::vector<std::size_t>{1, 2, 3, 4, 5}));
 }
 
+// The glue reads the test's clock; the end of an interval is its drop-report timer going
+// off, which the test brings about by starting it with no time left.
 TEST_F(Backlog, DroppedFramesAreLoggedAtMostOncePerIntervalWithTheirCount) {
+  constexpr int kInterval = Halverd::kDropReportIntervalMs;
+  const struct {
+    int atMs;           // the clock
+    int frames;         // a backlog of this many, the newest handed on; 0: the timer goes off
+    const char* line;   // the new drop line, if any
+    int timerMs;        // the timer's time while it runs; -1: not running
+  } steps[] = {
+      {0, 10, "9 frames dropped: the display fell behind the driver (9 in all)", -1},
+      {1000, 5, nullptr, kInterval - 1000},  // the count waits for the rest of the interval
+      {2000, 3, nullptr, kInterval - 1000},
+      {kInterval, 0, "6 frames dropped: the display fell behind the driver (15 in all)", -1},
+      {kInterval + 30000, 4, nullptr, 30000},
+      {2 * kInterval, 2, "4 frames dropped: the display fell behind the driver (19 in all)", 30000},
+      {2 * kInterval + 30000, 0, nullptr, -1},  // nothing dropped since: no line
+      {4 * kInterval, 1, nullptr, -1},
+  };
+  std::chrono::steady_clock::time_point now{std::chrono::hours(1)};
+  glue->setClock([&] { return now; });
   glue->setEveryFrameWanted([] { return false; });
-  glue->setDropReportInterval(1500);
-  queueAndDeliver(10, 1);
-  EXPECT_EQ(dropLines(), 1);
-  queueAndDeliver(5, 1);
-  queueAndDeliver(3, 1);
-  EXPECT_EQ(dropLines(), 1) << "the next line waits for the interval";
-  ASSERT_TRUE(waitFor([&] { return dropLines() == 2; }));
-  EXPECT_TRUE(rec.logged("6 frames dropped: the display fell behind the driver (15 in all)", 0));
+  auto* timer = glue->findChild<QTimer*>("dropReportTimer");
+  ASSERT_NE(timer, nullptr);
+  const auto origin = now;
+  int lines = 0;
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.atMs);
+    now = origin + std::chrono::milliseconds(step.atMs);
+    if (step.frames > 0) {
+      queueAndDeliver(step.frames, 1);
+    } else {
+      timer->start(0);
+      ASSERT_TRUE(waitFor([&] { return !timer->isActive(); }));
+    }
+    if (step.line != nullptr) {
+      ++lines;
+      EXPECT_TRUE(rec.logged(step.line, 0));
+    }
+    EXPECT_EQ(dropLines(), lines);
+    EXPECT_EQ(timer->isActive() ? timer->interval() : -1, step.timerMs);
+  }
 }
 
 TEST_F(GlueTest, ZentraKeysUseTheThreeCloudForm) {

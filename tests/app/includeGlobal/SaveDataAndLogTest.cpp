@@ -2,14 +2,13 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QtTest/QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -394,34 +393,44 @@ TEST_F(Logger, RepeatedEntriesAreCountedAndNothingDistinctIsLost) {
 }
 
 // While an entry keeps repeating, its count comes once per interval, not only at the end.
+// The interval is the logger's repeat timer; the test ticks it instead of waiting.
 TEST_F(Logger, LongRepeatsWriteTheirCountEveryInterval) {
+  const struct {
+    int repeats;       // sent before the tick
+    bool tick;         // the interval ends
+    const char* line;  // the new line, if any
+    bool timerRuns;    // afterwards
+  } steps[] = {
+      {3, true, "Repeated 3 more times: stalled", true},
+      {5, true, "Repeated 5 more times: stalled", true},
+      {0, true, nullptr, false},  // the repeats have ended: so does the timer
+      {2, false, nullptr, true},  // they start again: so does it
+  };
   QString path;
-  int sent = 0;
+  QStringList expected = {"stalled"};
   {
     SaveDataAndLog logger;
     path = logger.logFilePath();
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 2 * SaveDataAndLog::kRepeatIntervalMs + 500) {
-      logger.onGetDataLogToSaveSlot("stalled");
-      ++sent;
-      QTest::qWait(20);
+    auto* timer = logger.findChild<QTimer*>("repeatTimer");
+    ASSERT_NE(timer, nullptr);
+    logger.onGetDataLogToSaveSlot("stalled");
+    EXPECT_FALSE(timer->isActive());
+    for (const auto& step : steps) {
+      SCOPED_TRACE(step.repeats);
+      for (int i = 0; i < step.repeats; ++i) logger.onGetDataLogToSaveSlot("stalled");
+      if (step.tick) {
+        ASSERT_TRUE(QMetaObject::invokeMethod(timer, "timeout"));
+      }
+      if (step.line != nullptr) expected << step.line;
+      EXPECT_EQ(entryTexts(path), expected);
+      EXPECT_EQ(timer->isActive(), step.timerRuns);
+      if (timer->isActive()) {
+        EXPECT_EQ(timer->interval(), SaveDataAndLog::kRepeatIntervalMs);
+      }
     }
-    const QStringList during = entryTexts(path);
-    EXPECT_GE(during.size(), 3) << during.join('|').toStdString();  // the entry and two counts
-    EXPECT_LE(during.size(), 4) << during.join('|').toStdString();
   }
-  const QStringList texts = entryTexts(path);
-  ASSERT_FALSE(texts.isEmpty());
-  EXPECT_EQ(texts.first(), "stalled");
-  int counted = 1;
-  const QRegularExpression count("^Repeated (\\d+) more times: stalled$");
-  for (int i = 1; i < texts.size(); ++i) {
-    const QRegularExpressionMatch m = count.match(texts[i]);
-    ASSERT_TRUE(m.hasMatch()) << texts[i].toStdString();
-    counted += m.captured(1).toInt();
-  }
-  EXPECT_EQ(counted, sent);
+  expected << "Repeated 2 more times: stalled";  // the count so far, at exit
+  EXPECT_EQ(entryTexts(path), expected);
 }
 
 }  // namespace

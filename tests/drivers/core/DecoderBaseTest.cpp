@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
@@ -9,7 +10,6 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -158,40 +158,58 @@ TEST(DecoderQueue, WhatDoesNotFitIsDroppedCountedAndReported) {
   EXPECT_EQ(gate.frames, 11);
 }
 
+// Each step is one report check of the decode loop: the decode thread waits in the frame
+// of the step before, the step queues one packet (the queue holds one), drops the rest,
+// sets the clock, then lets that frame go and waits for the queued one.
 TEST(DecoderQueue, DropsAreReportedAtMostOncePerSecondWithTheirCount) {
-  using Clock = std::chrono::steady_clock;
-  std::mutex mutex;
-  std::vector<std::pair<Clock::time_point, int>> reports;  // time and count
-  MessageCallback onMessage = [&](std::string text, int code) {
-    if (code != kPacketsDroppedCode) return;
-    const std::string lead = "Packet queue full: ";
-    ASSERT_EQ(text.rfind(lead, 0), 0u) << text;
-    std::lock_guard<std::mutex> lock(mutex);
-    reports.emplace_back(Clock::now(), std::stoi(text.substr(lead.size())));
+  using namespace std::chrono;
+  const struct {
+    int atMs;      // the clock
+    int drops;     // packets dropped since the step before
+    int reported;  // count of the report this step sends; 0: none
+  } steps[] = {
+      {0, 3, 3},     // the first drops go out at once
+      {400, 5, 0},   // the rest of that second is collected
+      {999, 2, 0},
+      {1000, 0, 7},  // the second is over: one report with the total
+      {1500, 1, 0},
+      {2000, 0, 1},
+      {5000, 0, 0},  // no drops, no report
+      {5000, 4, 4},  // long after the last report: at once
   };
+  MessageLog log;
+  FrameGate gate;
+  std::atomic<int> clockMs{0};
+  const auto origin = steady_clock::time_point{} + hours(1);
   TestDecoder decoder;
-  decoder.setMessageCallback(&onMessage);
-  decoder.setQueueByteLimit(0);  // every packet is dropped
+  decoder.setClock([&] { return origin + milliseconds(clockMs.load()); });
+  decoder.setMessageCallback(&log.fn);
+  decoder.setTwoCloudCallback(&gate.fn);
+  decoder.setQueueByteLimit(TestDecoder::kPacketBytes);
   PointPacket packet;
   packet.points({{5, 10}});
-  constexpr int kPackets = 150;
-  for (int n = 0; n < kPackets; ++n) {  // spread over about 1.5 s
-    decoder.setOffLineData(packet.bytes.data(), TestDecoder::kPacketBytes, LidarDataType_Point, false, 1);
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  auto total = [&] {
-    std::lock_guard<std::mutex> lock(mutex);
-    int sum = 0;
-    for (const auto& r : reports) sum += r.second;
-    return sum;
+  auto feed = [&](int n) {
+    for (int i = 0; i < n; ++i)
+      decoder.setOffLineData(packet.bytes.data(), TestDecoder::kPacketBytes, LidarDataType_Point, false, 1);
   };
-  ASSERT_TRUE(coretest::waitUntil([&] { return total() == kPackets; }));
+  feed(1);
+  ASSERT_TRUE(gate.waitFrames(1));
+  std::vector<Message> expected;
+  int frames = 1;
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.atMs);
+    clockMs = step.atMs;
+    feed(1 + step.drops);
+    EXPECT_EQ(decoder.queuedPackets(), 1u);
+    gate.allow(frames);
+    ASSERT_TRUE(gate.waitFrames(++frames));
+    if (step.reported > 0)
+      expected.push_back({"Packet queue full: " + std::to_string(step.reported) + " packets dropped",
+                          kPacketsDroppedCode});
+    EXPECT_EQ(log.withCode(kPacketsDroppedCode), expected);
+  }
+  gate.allow(frames);
   decoder.stopAndWait();
-  std::lock_guard<std::mutex> lock(mutex);
-  EXPECT_GE(reports.size(), 2u);
-  EXPECT_LE(reports.size(), 4u);
-  for (std::size_t i = 1; i < reports.size(); ++i)
-    EXPECT_GE(reports[i].first - reports[i - 1].first, std::chrono::milliseconds(990)) << i;
 }
 
 TEST(DecoderFrames, EmptyFunctionsBehindCallbackPointersAreSkipped) {

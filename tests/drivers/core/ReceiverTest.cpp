@@ -4,7 +4,7 @@
 #include <dirent.h>
 #include <unistd.h>
 
-#include <atomic>
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -373,53 +373,87 @@ TEST_F(ReceiverFixture, BothSocketsJoinTheGroupUntilStopped) {
   }
 }
 
-// A listener slow on point data keeps the data socket readable on every pass.
-class SlowOnDataListener : public Listener {
-public:
-  void onReceiveData(_LidarDataType kind, const unsigned char*, unsigned short) override {
-    if (kind == LidarDataType_Device) {
-      ++devicePackets;
-      return;
-    }
-    ++dataPackets;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+// Bytes in the receive queue of the IPv4 UDP socket bound to port, from the kernel's table.
+long receiveQueueBytes(std::uint16_t port) {
+  char suffix[8];
+  std::snprintf(suffix, sizeof suffix, ":%04X", port);
+  std::ifstream in("/proc/net/udp");
+  std::string line;
+  std::getline(in, line);  // the column names
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    std::string slot, local, remote, state, queues;
+    if (!(fields >> slot >> local >> remote >> state >> queues)) continue;
+    if (local.size() < 5 || local.compare(local.size() - 5, 5, suffix) != 0) continue;
+    return std::stol(queues.substr(queues.find(':') + 1), nullptr, 16);
   }
-  std::atomic<int> devicePackets{0}, dataPackets{0};
+  return -1;
+}
+
+// Keeps the order of what arrives and holds the receive thread in the first data packet
+// until released; it stops the receiver before it goes, so no thread is left inside it.
+class HoldingListener : public Listener {
+public:
+  explicit HoldingListener(LidarData& receiver) : m_Receiver(receiver) { m_Receiver.addListener(this); }
+  ~HoldingListener() override {
+    release();
+    m_Receiver.requestStop();
+    m_Receiver.waitStopped();
+    m_Receiver.removeListener(this);
+  }
+  void onReceiveData(_LidarDataType kind, const unsigned char*, unsigned short) override {
+    std::unique_lock<std::mutex> lock(m_Mutex);
+    m_Kinds.push_back(kind);
+    m_Changed.notify_all();
+    if (kind == LidarDataType_Point && m_Kinds.size() == 1) m_Changed.wait(lock, [&] { return m_Released; });
+  }
+  std::vector<_LidarDataType> waitFor(std::size_t count) {
+    std::unique_lock<std::mutex> lock(m_Mutex);
+    m_Changed.wait_for(lock, std::chrono::seconds(10), [&] { return m_Kinds.size() >= count; });
+    return m_Kinds;
+  }
+  void release() {
+    std::lock_guard<std::mutex> lock(m_Mutex);
+    m_Released = true;
+    m_Changed.notify_all();
+  }
+
+private:
+  LidarData& m_Receiver;
+  std::mutex m_Mutex;
+  std::condition_variable m_Changed;
+  std::vector<_LidarDataType> m_Kinds;
+  bool m_Released = false;
 };
 
+// While the receive thread is held, a data backlog and a device packet queue up; once both
+// sockets are ready, the device packet must not wait for the whole backlog.
 TEST_F(ReceiverFixture, DevicePacketsArriveWhileDataKeepsTheDataSocketBusy) {
-  SlowOnDataListener slow;
   receiver.removeListener(&listener);
-  receiver.addListener(&slow);
+  HoldingListener holding(receiver);
   ASSERT_TRUE(start());
-  std::atomic<bool> stop{false};
-  std::thread flood([&] {
-    lumivar::UdpSocket socket;
-    socket.open();
-    const Bytes data = numbered(1);
-    while (!stop.load()) {
-      socket.sendTo("127.0.0.1", dataPort, data.data(), data.size());
-      std::this_thread::sleep_for(std::chrono::microseconds(500));
-    }
-  });
-  constexpr int kDevicePackets = 10;
-  const auto until = Clock::now() + std::chrono::seconds(5);
-  for (int n = 0; n < kDevicePackets; ++n) {
-    sender.send(devPort, deviceHeader(0xA5, 0x55, 1206));
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  // A loaded machine (sanitizers, parallel tests) oversleeps the listener's pauses: wait for
-  // the data count too rather than reading it the moment the last device packet is in.
-  while ((slow.devicePackets.load() < kDevicePackets || slow.dataPackets.load() <= 50) && Clock::now() < until)
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  const int dataSeen = slow.dataPackets.load();
-  stop = true;
-  flood.join();
-  receiver.requestStop();
-  receiver.waitStopped();
-  receiver.removeListener(&slow);
-  EXPECT_EQ(slow.devicePackets.load(), kDevicePackets);
-  EXPECT_GT(dataSeen, 50);  // data kept arriving meanwhile
+  sender.send(dataPort, numbered(0));
+  ASSERT_EQ(holding.waitFor(1).size(), 1u);
+  // Sent, and seen waiting in the receiver's socket.
+  auto sendQueued = [&](std::uint16_t port, const Bytes& bytes) {
+    const long before = receiveQueueBytes(port);
+    sender.send(port, bytes);
+    const auto limit = Clock::now() + std::chrono::seconds(10);
+    while (receiveQueueBytes(port) <= before && Clock::now() < limit)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return receiveQueueBytes(port) > before;
+  };
+  constexpr int kBacklog = 5;
+  for (std::uint32_t n = 1; n <= kBacklog; ++n) ASSERT_TRUE(sendQueued(dataPort, numbered(n)));
+  ASSERT_TRUE(sendQueued(devPort, deviceHeader(0xA5, 0x55, 1206)));
+  holding.release();
+  const auto kinds = holding.waitFor(kBacklog + 2);
+  ASSERT_EQ(kinds.size(), kBacklog + 2u);
+  const auto device = std::find(kinds.begin(), kinds.end(), LidarDataType_Device);
+  ASSERT_NE(device, kinds.end());
+  EXPECT_EQ(std::count(kinds.begin(), kinds.end(), LidarDataType_Device), 1);
+  // Every ready socket is read on each pass: one backlog datagram at most comes before it.
+  EXPECT_LE(device - kinds.begin(), 2);
 }
 
 TEST_F(ReceiverFixture, IdleReceiverReportsOneTimeoutPerWait) {
