@@ -401,27 +401,9 @@ std::array<std::array<float, 4>, 8> LIDAR_Template::calibrationBounds() const {
 
 bool LIDAR_Template::writeCalibrationData(int channel, float distance, bool open, std::vector<float> list,
                                           std::string path, bool close) {
-  if (!open) {
-    std::lock_guard<std::mutex> lock(m_CalibMutex);
-    // Closing always works, whatever list comes with it: the flags are stored, both files
-    // are finished and the bounds stay as the last opening set them.
-    for (std::ofstream* file : {&m_CalibFile1, &m_CalibFile2}) {
-      if (!file->is_open()) continue;
-      file->flush();
-      file->close();
-    }
-    editSettings([&](DecoderSettings& s) {
-      s.calibChannel = channel;
-      s.calibDistance = distance;
-      s.calibOpen = false;
-      s.calibPath = path;
-      s.calibClose = close;
-    });
-    return false;
-  }
   // Opening reads the last float to choose the second file: it needs one. Longer lists than
-  // the eight records would run past them.
-  if (list.empty() || list.size() > kCalibMaxFloats) {
+  // the eight records would run past them. Closing always works, whatever list comes with it.
+  if (open && (list.empty() || list.size() > kCalibMaxFloats)) {
     sendMessage("Failed to set the calibration parameters!!! The bounds list must hold 1 to 32 values, not " +
                     std::to_string(list.size()) + ".",
                 kCodeNotSupported);
@@ -429,39 +411,51 @@ bool LIDAR_Template::writeCalibrationData(int channel, float distance, bool open
   }
 
   std::lock_guard<std::mutex> lock(m_CalibMutex);
-  // Whole groups of four fill the records; the floats of a last, shorter group (the third
-  // angle range of a six-float list) stay in the list, where the decoders read them.
-  for (std::size_t i = 0; i + 4 <= list.size(); i += 4)
-    for (std::size_t k = 0; k < 4; ++k) m_CalibBounds[i / 4][k] = list[i + k];
-
   std::string storedPath = path;
-  if (!path.empty()) {
-    if (m_CalibFile1.is_open()) m_CalibFile1.close();
-    if (m_CalibFile2.is_open()) m_CalibFile2.close();
-    m_CalibFile1.clear();
-    m_CalibFile1.open(path, std::ios::out | std::ios::trunc);
-    m_CalibFile1 << kCalibHeader << "\n";
-    m_CalibSecondInFirst = false;
-    if (std::fabs(list.back()) > kCalibSecondFileThreshold) {
-      storedPath = swapCalibMarker(path);
-      // Without a marker both names are one file: it is not opened a second time, and the
-      // second range's rows go to the one file.
-      if (storedPath != path) {
-        m_CalibFile2.clear();
-        m_CalibFile2.open(storedPath, std::ios::out | std::ios::trunc);
-        m_CalibFile2 << kCalibHeader << "\n";
-      } else {
-        m_CalibSecondInFirst = true;
-      }
+  if (open) {
+    // Whole groups of four fill the records; the floats of a last, shorter group (the third
+    // angle range of a six-float list) stay in the list, where the decoders read them.
+    for (std::size_t i = 0; i + 4 <= list.size(); i += 4)
+      for (std::size_t k = 0; k < 4; ++k) m_CalibBounds[i / 4][k] = list[i + k];
+    if (!path.empty()) storedPath = openCalibrationFiles(path, list.back());
+  } else {
+    // Collection stops: nothing more is written, so both files are finished now. The bounds
+    // stay as the last opening set them.
+    for (std::ofstream* file : {&m_CalibFile1, &m_CalibFile2}) {
+      if (!file->is_open()) continue;
+      file->flush();
+      file->close();
     }
   }
   editSettings([&](DecoderSettings& s) {
     s.calibChannel = channel;
     s.calibDistance = distance;
-    s.calibOpen = true;
+    s.calibOpen = open;
     s.calibPath = storedPath;
-    s.calibList = list;
+    if (open) s.calibList = list;
     s.calibClose = close;
   });
   return false;
+}
+
+// Called with the calibration lock held; returns the path the decoders are given.
+std::string LIDAR_Template::openCalibrationFiles(const std::string& path, float lastBound) {
+  if (m_CalibFile1.is_open()) m_CalibFile1.close();
+  if (m_CalibFile2.is_open()) m_CalibFile2.close();
+  m_CalibFile1.clear();
+  m_CalibFile1.open(path, std::ios::out | std::ios::trunc);
+  m_CalibFile1 << kCalibHeader << "\n";
+  m_CalibSecondInFirst = false;
+  if (std::fabs(lastBound) <= kCalibSecondFileThreshold) return path;
+  const std::string second = swapCalibMarker(path);
+  // Without a marker both names are one file: it is not opened a second time, and the
+  // second range's rows go to the one file.
+  if (second == path) {
+    m_CalibSecondInFirst = true;
+    return path;
+  }
+  m_CalibFile2.clear();
+  m_CalibFile2.open(second, std::ios::out | std::ios::trunc);
+  m_CalibFile2 << kCalibHeader << "\n";
+  return second;
 }

@@ -247,6 +247,8 @@ private:
   bool checkLidarIP(int first, int fourth);
   bool checkDestIP(int first);
   bool writeConfigWord(std::size_t offset, int value, int minimum, const char* refusal, int code);
+  // Opens the calibration file(s) for a path (caller holds m_CalibMutex); the decoders' path.
+  std::string openCalibrationFiles(const std::string& path, float lastBound);
   template <typename Edit>
   void editSettings(Edit edit);
 
