@@ -38,14 +38,6 @@ std::vector<std::string> words(const std::string& line) {
   return out;
 }
 
-std::string firstWord(const std::string& line) {
-  std::size_t i = 0;
-  while (i < line.size() && isSpace(line[i])) ++i;
-  std::size_t end = i;
-  while (end < line.size() && !isSpace(line[end])) ++end;
-  return line.substr(i, end - i);
-}
-
 // PCL's reader takes a header line by the key its first word starts with, so "WIDTHX 9"
 // sets the width; the known key of a word, or null.
 const char* pclKeyOf(const std::string& word) {
@@ -166,7 +158,8 @@ bool checkPcdFile(const std::string& path, PcdHeader& header, std::string& why) 
   // does not know: a key there would change the header it reads.
   for (std::string next; std::getline(in, next);) {
     if (next.empty()) continue;
-    const std::string word = firstWord(next);
+    const std::vector<std::string> w = words(next);
+    const std::string word = w.empty() ? std::string() : w[0];
     if (!word.empty() && word[0] == '#') continue;
     if (pclKeyOf(word)) {
       why = "has the header key \"" + shown(word) + "\" after DATA, which PCL reads";
