@@ -2,9 +2,7 @@
 # reader need no window: they form libraries of their own, which the viewer links and which
 # the sanitizer builds (they leave the viewer out) build and test too.
 find_package(Qt5 5.15 REQUIRED COMPONENTS Core)
-find_package(PkgConfig REQUIRED)
-pkg_check_modules(PCAP REQUIRED IMPORTED_TARGET libpcap)
-find_package(PCL 1.13 REQUIRED COMPONENTS common io)
+lumivar_find_pcl(common io)
 
 set(LUMIVAR_CAPTURE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ButtonSlotClass/CaptureIndex.cpp

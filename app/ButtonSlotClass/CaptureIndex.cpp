@@ -146,9 +146,16 @@ bool CaptureFile::readGlobalHeader() {
   mFormat.snapLength = field32(header, kSnapLengthOffset);
   // The upper bits may carry frame-check-sequence flags.
   mFormat.linkType = field32(header, kLinkTypeOffset) & 0xFFFFu;
+  if (mFormat.linkType == kCookedLinkType || mFormat.linkType == kCookedV2LinkType) {
+    mError = "The capture's link type is " + std::to_string(mFormat.linkType) +
+             ", not Ethernet (1): it was taken on all network adapters at once. Take the capture on "
+             "one network adapter, the one the sensor is connected to.";
+    return false;
+  }
   if (mFormat.linkType != kEthernetLinkType) {
     mError = "The capture's link type is " + std::to_string(mFormat.linkType) +
-             ", not Ethernet (1); only Ethernet captures are read.";
+             ", not Ethernet (1); only Ethernet captures are read. Take the capture on the Ethernet "
+             "adapter the sensor is connected to.";
     return false;
   }
   return true;
@@ -163,11 +170,12 @@ bool CaptureFile::plausibleHeader(const std::uint8_t* header) const {
          wire <= kMaxPlausibleRecordBytes;
 }
 
-std::int64_t CaptureFile::findNextRecord(std::int64_t from) {
+std::int64_t CaptureFile::findNextRecord(std::int64_t from, std::int64_t before) {
   if (!mFile) return -1;
   constexpr std::size_t kChunk = 1 << 16;
   std::vector<std::uint8_t> chunk(kChunk + kRecordHeaderBytes);
-  const std::int64_t limit = std::min(mSize - std::int64_t(kRecordHeaderBytes), from + kResyncSearchBytes);
+  std::int64_t limit = std::min(mSize - std::int64_t(kRecordHeaderBytes), from + kResyncSearchBytes);
+  if (before >= 0) limit = std::min(limit, before - 1);
   for (std::int64_t start = from; start <= limit; start += std::int64_t(kChunk)) {
     const std::size_t want = std::size_t(std::min<std::int64_t>(std::int64_t(chunk.size()), mSize - start));
     if (!seekTo(start) || !readBytes(chunk.data(), want)) return -1;
@@ -191,12 +199,22 @@ std::int64_t CaptureFile::findNextRecord(std::int64_t from) {
   return -1;
 }
 
+bool CaptureFile::recordOrEndAt(std::int64_t position) {
+  if (!mFile) return false;
+  if (mSize - position < std::int64_t(kRecordHeaderBytes)) return true;
+  if (!seekTo(position) || !readBytes(mPeeked.data(), mPeeked.size())) return false;
+  mPeekedAt = position;
+  return plausibleHeader(mPeeked.data());
+}
+
 void CaptureFile::swap(CaptureFile& other) noexcept {
   std::swap(mFile, other.mFile);
   std::swap(mFormat, other.mFormat);
   std::swap(mError, other.mError);
   std::swap(mSize, other.mSize);
   std::swap(mPosition, other.mPosition);
+  std::swap(mPeekedAt, other.mPeekedAt);
+  std::swap(mPeeked, other.mPeeked);
   mBuffer.swap(other.mBuffer);
 }
 
@@ -205,6 +223,7 @@ void CaptureFile::close() {
   mFile = nullptr;
   mSize = 0;
   mPosition = 0;
+  mPeekedAt = -1;
 }
 
 bool CaptureFile::seekTo(std::int64_t position) {
@@ -226,12 +245,14 @@ ReadStatus CaptureFile::readRecordAt(std::int64_t position, CaptureRecord& recor
   record.position = position;
   if (!mFile || position < 0 || position >= mSize) return ReadStatus::End;
   if (mSize - position < std::int64_t(kRecordHeaderBytes)) return ReadStatus::Truncated;
-  if (!seekTo(position)) return ReadStatus::Truncated;
-
-  std::uint8_t header[kRecordHeaderBytes];
-  if (!readBytes(header, sizeof header)) return ReadStatus::Truncated;
-  if (!plausibleHeader(header)) return ReadStatus::Damaged;
-  const std::uint32_t stored = field32(header, kIncludedLengthOffset);
+  std::array<std::uint8_t, kRecordHeaderBytes> header;
+  if (position == mPeekedAt && mPosition == position + std::int64_t(kRecordHeaderBytes)) {
+    header = mPeeked;  // read by the look past the previous record: no seek back
+  } else if (!seekTo(position) || !readBytes(header.data(), header.size())) {
+    return ReadStatus::Truncated;
+  }
+  if (!plausibleHeader(header.data())) return ReadStatus::Damaged;
+  const std::uint32_t stored = field32(header.data(), kIncludedLengthOffset);
   if (std::int64_t(stored) > mSize - mPosition) return ReadStatus::Truncated;
   record.storedLength = stored;
 
@@ -493,8 +514,27 @@ IndexResult walkRecords(CaptureFile& file, CaptureRecord& record, CaptureIndex& 
   CaptureDamage& damage = index.damage;
   std::int64_t position = kGlobalHeaderBytes;
   std::int64_t recordsRead = 0;
+  const auto passOver = [&](std::int64_t from, std::int64_t to) {
+    ++damage.damagedRegions;
+    if (damage.firstDamageAt < 0) damage.firstDamageAt = from;
+    damage.skippedBytes += to - from;
+  };
   while (position < file.size()) {
     const ReadStatus status = file.readRecordAt(position, record);
+    if (status == ReadStatus::Record) {
+      const std::int64_t end = file.position();
+      if (!file.recordOrEndAt(end)) {
+        // No record where this one ends: its own length may be the damage (a flipped bit).
+        // Records confirmed inside the length it claims mean it was; a long record followed
+        // by junk finds none and stands.
+        const std::int64_t inside = file.findNextRecord(position + std::int64_t(kRecordHeaderBytes), end);
+        if (inside >= 0) {
+          passOver(position, inside);
+          position = inside;
+          continue;
+        }
+      }
+    }
     if (status == ReadStatus::Damaged || status == ReadStatus::Truncated) {
       // Go on at the next place where records follow each other again. A header whose
       // length runs past the end is a cut only when no record can be found after it; with
@@ -505,20 +545,18 @@ IndexResult walkRecords(CaptureFile& file, CaptureRecord& record, CaptureIndex& 
         damage.cutShortAt = position;
         break;
       }
-      ++damage.damagedRegions;
-      if (damage.firstDamageAt < 0) damage.firstDamageAt = position;
       if (next < 0) {
         damage.endLost = true;
-        damage.skippedBytes += file.size() - position;
+        passOver(position, file.size());
         break;
       }
-      damage.skippedBytes += next - position;
+      passOver(position, next);
       position = next;
       continue;
     }
     if (status != ReadStatus::Record) break;
     index.dataPositionsPerPacket.push_back(position);
-    position = file.position();
+    position += std::int64_t(kRecordHeaderBytes) + record.storedLength;
     visit(record);
     ++recordsRead;
     if (progress && !progress(recordsRead)) {

@@ -36,6 +36,9 @@ constexpr std::uint32_t kPcapngMagic = 0x0A0D0D0A;       // section header block
 constexpr std::size_t kSnapLengthOffset = 16;            // in the global header
 constexpr std::size_t kLinkTypeOffset = 20;
 constexpr std::uint32_t kEthernetLinkType = 1;
+// What a capture on all adapters at once holds: frames with a pseudo header, no Ethernet.
+constexpr std::uint32_t kCookedLinkType = 113;
+constexpr std::uint32_t kCookedV2LinkType = 276;
 constexpr std::uint16_t kMajorVersion = 2;
 // No record of a readable capture is longer; a header claiming more is damage.
 constexpr std::uint32_t kMaxPlausibleRecordBytes = 262144;
@@ -160,8 +163,11 @@ class CaptureFile {
   bool plausibleHeader(const std::uint8_t* header) const;
   // The position of the first record header at or after from that is followed by another
   // plausible header or by the end of the file; -1 when none is found within
-  // kResyncSearchBytes.
-  std::int64_t findNextRecord(std::int64_t from);
+  // kResyncSearchBytes, or before the position before when that is given.
+  std::int64_t findNextRecord(std::int64_t from, std::int64_t before = -1);
+  // Whether position is the end of the file, or holds a plausible record header or the
+  // start of one the file cuts short.
+  bool recordOrEndAt(std::int64_t position);
 
   // Reads the record whose header is at position; the next record follows it.
   ReadStatus readRecordAt(std::int64_t position, CaptureRecord& record);
@@ -182,6 +188,9 @@ class CaptureFile {
   std::int64_t mSize = 0;
   std::int64_t mPosition = 0;
   std::vector<char> mBuffer;  // stdio's block buffer
+  // The header recordOrEndAt read last, and where.
+  std::int64_t mPeekedAt = -1;
+  std::array<std::uint8_t, kRecordHeaderBytes> mPeeked{};
 };
 
 enum class PayloadClass {

@@ -61,7 +61,7 @@ bool numbers(const std::vector<std::string>& w, std::vector<std::uint64_t>& out,
   for (std::size_t i = 1; i < w.size(); ++i) {
     std::uint64_t v = 0;
     if (!parseNumber(w[i], v)) {
-      why = w[0] + " holds \"" + w[i] + "\", not a number";
+      why = w[0] + " holds \"" + shown(w[i]) + "\", not a number";
       return false;
     }
     out.push_back(v);
@@ -184,7 +184,7 @@ bool checkPcdFile(const std::string& path, PcdHeader& header, std::string& why) 
     const std::uint64_t s = sizes[i];
     if (!(s == 1 || s == 2 || s == 4 || s == 8) || counts[i] == 0 || counts[i] > kMaxCount ||
         !(types[i] == "I" || types[i] == "U" || types[i] == "F") || (types[i] == "F" && s < 4)) {
-      why = "field \"" + fieldNames[i] + "\" has a bad SIZE, TYPE or COUNT";
+      why = "field \"" + shown(fieldNames[i]) + "\" has a bad SIZE, TYPE or COUNT";
       return false;
     }
     header.pointBytes += s * counts[i];

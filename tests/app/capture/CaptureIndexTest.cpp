@@ -381,6 +381,7 @@ TEST_F(CaptureTest, DamageIsPassedOverAndReported) {
   std::vector<Bytes> frames;
   for (int f = 0; f < 12; ++f)
     for (int k = 0; k < 5; ++k) frames.push_back(k == 4 ? closing : plain);
+  frames[30] = frameOf(capfix::devicePacket());
   const std::int64_t recordBytes = std::int64_t(kRecordHeaderBytes + plain.size());
   const auto at = [&](int record) { return kGlobalHeaderBytes + record * recordBytes; };
   const auto patch = [](const std::string& path, std::int64_t offset, const Bytes& bytes) {
@@ -410,6 +411,11 @@ TEST_F(CaptureTest, DamageIsPassedOverAndReported) {
        [&](const std::string& p) { patch(p, at(9), Bytes(16, 0xFF)); }, 59, 11, at(9), "11 frames were kept"},
       {"stray bytes between two records",
        [&](const std::string& p) { insert(p, at(20), Bytes(37, 0x5A)); }, 60, 12, at(20), "37 bytes in all passed over"},
+      {"stray bytes after a device packet: the packet itself stands",
+       [&](const std::string& p) { insert(p, at(31), Bytes(37, 0x5A)); }, 60, 12, at(31), "37 bytes in all passed over"},
+      {"a believable length inside the file (20000): only that record is lost",
+       [&](const std::string& p) { patch(p, at(30) + 8, {0x20, 0x4E, 0, 0, 0x20, 0x4E, 0, 0}); }, 59, 12, at(30),
+       "1 unreadable stretch of " + std::to_string(recordBytes) + " bytes in all passed over"},
       {"a believable length (200000) that runs past the end: the records after it are kept",
        [&](const std::string& p) { patch(p, at(30) + 8, {0x40, 0x0D, 0x03, 0x00, 0x40, 0x0D, 0x03, 0x00}); }, 59, 12,
        at(30), "1 unreadable stretch of " + std::to_string(recordBytes) + " bytes in all passed over. 12 frames"},
@@ -556,6 +562,10 @@ TEST_F(CaptureTest, FilesThatAreNotClassicEthernetCapturesAreRefusedWithAReason)
                      's', ' ', 't', 'e', 'x', 't', '\n'},
        "not a pcap capture"},
       {"raw IP link type", edited([](Bytes& b) { b[20] = 101; }), "link type is 101, not Ethernet"},
+      {"taken on all adapters at once", edited([](Bytes& b) { b[20] = 113; }),
+       "all network adapters at once. Take the capture on one network adapter"},
+      {"taken on all adapters at once, newer header", edited([](Bytes& b) { b[20] = 0x14, b[21] = 1; }),
+       "link type is 276, not Ethernet (1): it was taken on all network adapters at once"},
       {"version 3", edited([](Bytes& b) { b[4] = 3; }), "version 3"},
       {"shorter than the global header", Bytes(valid.begin(), valid.begin() + 10), "too short"},
       {"empty", Bytes{}, "too short"},

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <pcl/io/pcd_io.h>
 
 #include <fstream>
@@ -81,6 +83,10 @@ TEST(PcdFrameFile, MalformedFilesAreRefusedWithAReason) {
       {"a huge count",
        header("WIDTH 1\nHEIGHT 1\n", "POINTS 1\n", "binary", "FIELDS x\nSIZE 8\nTYPE F\nCOUNT 4000000000\n"),
        "bad SIZE"},
+      {"a count of 130 digits and control bytes",
+       header("WIDTH 1\nHEIGHT 1\n", "POINTS 1\n", "binary",
+              "FIELDS x\nSIZE 4\nTYPE F\nCOUNT " + std::string(60, '7') + "\x01\x1b" + std::string(70, '9') + "\n"),
+       "COUNT holds \"" + std::string(32, '7') + "\", not a number"},
       {"unknown data format", header("WIDTH 1\nHEIGHT 1\n", "POINTS 1\n", "packed") + twelveZeros, "unknown"},
       {"empty file", "", "no DATA line"},
       // PCL reads keys by prefix, the last one winning, goes on reading keys after DATA and
@@ -105,6 +111,9 @@ TEST(PcdFrameFile, MalformedFilesAreRefusedWithAReason) {
     std::string why;
     EXPECT_FALSE(pcdframe::readPcdFrame(path, cloud, why));
     EXPECT_NE(why.find(c.reason), std::string::npos) << why;
+    // The reason goes into the log and a message: short and printable whatever the file holds.
+    EXPECT_LT(why.size(), 160u);
+    EXPECT_TRUE(std::all_of(why.begin(), why.end(), [](char ch) { return ch >= ' ' && ch <= '~'; })) << why;
     EXPECT_TRUE(cloud.empty());
   }
   std::string why;
