@@ -15,6 +15,7 @@
 
 #include <pcl/io/pcd_io.h>
 
+#include "DisabledLook.h"
 #include "Halverd.h"
 #include "MessageBoxSeam.h"
 #include "PcdFrameFile.h"
@@ -89,6 +90,8 @@ OffLineClass::OffLineClass(QWidget* parent) : QWidget(parent) {
   ui.comboBox_PlaySpeed->setCurrentIndex(playback::kDefaultSpeedIndex);
   ui.checkBox_round->setChecked(false);
   ui.checkBox_offlineLocked->setChecked(true);
+  // The arrows keep the sheet's colour when disabled: each button is greyed while it is.
+  DisabledLook::installOnToolButtons(this);
 }
 
 OffLineClass::~OffLineClass() {
