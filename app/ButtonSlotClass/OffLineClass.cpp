@@ -475,6 +475,11 @@ void OffLineClass::setOfflineControlsEnabled(bool enable) {
   stopPlayback();
   for (QToolButton* b : {ui.toolButton_SeekBackward, ui.toolButton_SeekForward, ui.toolButton_GoToEnd})
     b->setEnabled(false);
+  if (enable) return;
+  // A live run takes over: the replay's capture goes, and with it its count and position (the
+  // stopped run's late finish then shows none either).
+  closeCapture();
+  getTotleLength(0);
 }
 
 void OffLineClass::onTbn_PcapToPcd_Slot() {

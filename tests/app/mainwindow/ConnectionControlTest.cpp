@@ -23,6 +23,7 @@
 #include <utility>
 
 #include "CaptureFixtures.h"
+#include "DeviceLookupConnection.h"
 #include "selectSaveDataPacket.h"
 
 #include "Halverd.h"
@@ -141,6 +142,14 @@ protected:
         {"stop", bar.toolButton_GoToEnd},  {"pcap to pcd", bar.toolButton_PcapToPcd}};
     for (const auto& b : buttons) seen << QString("%1 %2").arg(b.first, b.second->isEnabled() ? "on" : "off");
     return seen.join('\n').toStdString();
+  }
+
+  // The connect button, then the connection dialog's OK, as the user gives them.
+  void goLive() {
+    window->form().pBn_Connect->click();
+    ASSERT_TRUE(window->connectionDialog()->isVisible());
+    emit window->connectionDialog()->onSendLidarInitParamSignal(param("LidarType_Ulmeth"));
+    ASSERT_TRUE(window->connected());
   }
 
   FakeDriverLog drivers;
@@ -522,6 +531,43 @@ TEST_F(ConnectionControl, DisabledButtonsLookDisabled) {
     EXPECT_LE(off.contrast, on.contrast * 6 / 10) << "as bright as enabled";
     EXPECT_GE(off.contrast, 20) << "the picture is still there, faint";
     EXPECT_LE(off.colour, 10) << "grey: no colour beyond the ground's";
+  }
+}
+
+// A live run after a replay shows no count or position of that capture on the play bar, also
+// when its late finish arrives after the start.
+TEST_F(ConnectionControl, ALiveRunShowsNoCountOrPositionOfTheReplayBefore) {
+  OffLineClass* panel = window->form().widget_offLineData;
+  Ui_OffLineClass& bar = panel->ui;
+  struct Way {
+    const char* name;
+    std::function<void()> end;
+  };
+  const Way ways[] = {
+      {"played to its end", [&] { playToTheEnd(); }},
+      {"stopped midway",
+       [&] {
+         bar.toolButton_Play->click();
+         bar.toolButton_GoToEnd->click();
+         ASSERT_TRUE(QTest::qWaitFor([&] { return window->form().pBn_Connect->isEnabled(); }, 10000));
+       }},
+  };
+  for (const Way& way : ways) {
+    SCOPED_TRACE(way.name);
+    openThreeFrameCapture(20);
+    way.end();
+    ASSERT_EQ(bar.label_Count->text(), QString("0/%1").arg(panel->frameCount));
+    ASSERT_GT(bar.Slider_Frame->maximum(), 0);
+
+    goLive();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !panel->player().isActive(); }, 10000));
+    QCoreApplication::processEvents();  // a finish still queued
+    EXPECT_EQ(bar.label_Count->text(), "0/0");
+    EXPECT_EQ(bar.Slider_Frame->value(), 0);
+    EXPECT_EQ(bar.Slider_Frame->maximum(), 0);
+    window->form().pBn_Connect->click();  // disconnect
+    ASSERT_FALSE(window->connected());
+    EXPECT_EQ(bar.label_Count->text(), "0/0");
   }
 }
 
