@@ -30,6 +30,7 @@
 #include "CaptureRecordControl.h"
 #include "DeviceLookupConnection.h"
 #include "DialogFrame.h"
+#include "DisabledLook.h"
 #include "FiltrationData.h"
 #include "FrameSaveWorker.h"
 #include "FrameSaveWriters.h"
@@ -359,6 +360,8 @@ void newLumivar::initStyle() {
   ui->label_StatusBarShow_2->clear();
   // The window's own boxes (echo, "Locked", the play bar's looping box) read like the dialogs'.
   DialogFrame::addIndicatorStyle(this);
+  // The tool bar's sheets name one picture for every state: a disabled button is greyed here.
+  DisabledLook::installOnToolButtons(this);
 
   vtkSmartPointer<vtkAxesActor> axes = vtkSmartPointer<vtkAxesActor>::New();
   mAxesWidget = vtkSmartPointer<vtkOrientationMarkerWidget>::New();

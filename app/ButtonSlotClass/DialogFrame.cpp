@@ -15,11 +15,15 @@ namespace DialogFrame {
 
 namespace {
 
-// Closes the panel it watches on Esc, whichever of the panel's widgets has the keyboard:
-// a key that child leaves unused travels up to the panel.
+constexpr const char* kEscapeFilterName = "escapeCloses";
+
+// Closes the window it watches on Esc, whichever of the window's widgets has the keyboard:
+// a key that child leaves unused travels up to the window.
 class EscapeCloses : public QObject {
  public:
-  explicit EscapeCloses(QWidget* panel) : QObject(panel), mPanel(panel) {}
+  explicit EscapeCloses(QWidget* window) : QObject(window), mPanel(window) {
+    setObjectName(QLatin1String(kEscapeFilterName));
+  }
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (watched == mPanel && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
@@ -47,6 +51,12 @@ void prepareWindow(QWidget* dialog) {
   dialog->setObjectName(QString::fromLatin1(dialog->metaObject()->className()));
   dialog->setAttribute(Qt::WA_QuitOnClose, false);
   dialog->setWindowFlags(constructionFlags(dialog->metaObject()->className()));
+  closeOnEscape(dialog);
+}
+
+void closeOnEscape(QWidget* window) {
+  if (window->findChild<QObject*>(QLatin1String(kEscapeFilterName), Qt::FindDirectChildrenOnly)) return;
+  window->installEventFilter(new EscapeCloses(window));
 }
 
 void applyButtonStyling(QWidget* dialog) {
@@ -99,7 +109,7 @@ void adoptPanel(QWidget* panel) {
     bar->setGeometry(0, 0, panel->width(), DialogTitleBar::kHeight);  // a layout of another kind
   }
   panel->resize(panel->width(), panel->height() + DialogTitleBar::kHeight);
-  panel->installEventFilter(new EscapeCloses(panel));
+  closeOnEscape(panel);
 }
 
 void showPanel(QWidget* panel) {

@@ -76,8 +76,12 @@ constexpr std::array<WindowFlagRow, 6> kWindowFlagTable{{
 Qt::WindowFlags constructionFlags(const char* dialogClass);
 
 // Names the dialog after its class, clears Qt::WA_QuitOnClose (closing a dialog never ends
-// the program) and sets the construction flags of the dialog's class.
+// the program), sets the construction flags of the dialog's class and lets Esc close it.
 void prepareWindow(QWidget* dialog);
+
+// Esc closes the window (through close(), as its Close button does), whichever of its widgets
+// has the keyboard: a key the child leaves unused travels up to the window. Done once.
+void closeOnEscape(QWidget* window);
 
 // Every QPushButton below the dialog gets the dialog as event filter (no drag starts on a
 // button) and kButtonStyle; pushButtonClose gets kCloseButtonStyle; every QComboBox gets the

@@ -15,6 +15,7 @@
 
 #include <pcl/io/pcd_io.h>
 
+#include "DisabledLook.h"
 #include "Halverd.h"
 #include "MessageBoxSeam.h"
 #include "PcdFrameFile.h"
@@ -89,6 +90,8 @@ OffLineClass::OffLineClass(QWidget* parent) : QWidget(parent) {
   ui.comboBox_PlaySpeed->setCurrentIndex(playback::kDefaultSpeedIndex);
   ui.checkBox_round->setChecked(false);
   ui.checkBox_offlineLocked->setChecked(true);
+  // The arrows keep the sheet's colour when disabled: each button is greyed while it is.
+  DisabledLook::installOnToolButtons(this);
 }
 
 OffLineClass::~OffLineClass() {
@@ -472,6 +475,11 @@ void OffLineClass::setOfflineControlsEnabled(bool enable) {
   stopPlayback();
   for (QToolButton* b : {ui.toolButton_SeekBackward, ui.toolButton_SeekForward, ui.toolButton_GoToEnd})
     b->setEnabled(false);
+  if (enable) return;
+  // A live run takes over: the replay's capture goes, and with it its count and position (the
+  // stopped run's late finish then shows none either).
+  closeCapture();
+  getTotleLength(0);
 }
 
 void OffLineClass::onTbn_PcapToPcd_Slot() {

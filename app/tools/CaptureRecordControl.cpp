@@ -21,6 +21,15 @@ CaptureRecordControl::CaptureRecordControl(QWidget* window, DeviceLookupConnecti
             &CaptureRecordControl::onRecordFailed);
 }
 
+QString CaptureRecordControl::recordedText(std::size_t packets) {
+  // A capture with only its header is still a valid file: it is kept, and the user is told.
+  if (packets == 0)
+    return tr("No packet was recorded: no sensor data reached the chosen network adapter. "
+              "The file is kept, but it holds no data.");
+  if (packets == 1) return tr("1 packet was recorded.");
+  return tr("%1 packets were recorded.").arg(packets);
+}
+
 QString CaptureRecordControl::proposedFileName(const QString& lidarType, const QDateTime& now) {
   return lidarType + "_" + now.toString("yyyy-MM-dd-hh-mm") + ".pcap";
 }
@@ -29,9 +38,13 @@ void CaptureRecordControl::recordPcap(bool connected, int saveType, const QStrin
   NetWorkAdapterView* view = m_Connection ? m_Connection->adapterView() : nullptr;
   // A recording outlives a disconnect; the button must still be able to end it.
   if (m_IsRecording) {
-    if (view) view->stopRecord();
+    QString text = tr("Finished recording");
+    if (view) {
+      view->stopRecord();
+      text += "\n" + recordedText(view->recordedPackets());
+    }
     setRecording(false);
-    messageBoxInformation(m_Window, tr("Hint"), tr("Finished recording"));
+    messageBoxInformation(m_Window, tr("Hint"), text);
     return;
   }
   if (!connected) {

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <cstddef>
 #include <functional>
 
 class DeviceLookupConnection;
@@ -34,6 +35,9 @@ public:
   void recordPcap(bool connected, int saveType, const QString& lidarType);
 
   bool isRecording() const { return m_IsRecording; }
+
+  // The line after "Finished recording": how many packets the recording wrote, or that none came.
+  static QString recordedText(std::size_t packets);
 
   // currentLidarType + "_" + "yyyy-MM-dd-hh-mm" + ".pcap".
   static QString proposedFileName(const QString& lidarType, const QDateTime& now);

@@ -2,6 +2,9 @@
 // the order of calls live and offline, disconnect, the frame signal form per model key, the
 // drive settings, the failure paths and the timed connect test.
 #include <QFileDialog>
+#include <QHash>
+#include <QImage>
+#include <QToolButton>
 #include <QLabel>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -13,10 +16,14 @@
 
 #include <pcl/io/pcd_io.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <functional>
+#include <map>
 #include <utility>
 
 #include "CaptureFixtures.h"
+#include "DeviceLookupConnection.h"
 #include "selectSaveDataPacket.h"
 
 #include "Halverd.h"
@@ -96,11 +103,12 @@ protected:
     EXPECT_NE(shown, nullptr) << dialogName;
     return shown;
   }
-  // Opens a capture of three turns through the open button; returns once its run started.
-  QString openThreeFrameCapture() {
-    const QString path = dir.filePath("three.pcap");
+  // Opens a capture of three turns (or more) through the open button; returns once its run
+  // started.
+  QString openThreeFrameCapture(int turns = 3) {
+    const QString path = dir.filePath(QString("turns%1.pcap").arg(turns));
     std::vector<capfix::Bytes> frames;
-    for (int f = 0; f < 3; ++f)
+    for (int f = 0; f < turns; ++f)
       for (double first : {20.0, 120.0, 240.0})
         frames.push_back(capfix::UdpFrame{capfix::azimuthPair(first, first + 90)}.build());
     capfix::writeCapture(path.toStdString(), frames);
@@ -136,9 +144,51 @@ protected:
     return seen.join('\n').toStdString();
   }
 
+  // The connect button, then the connection dialog's OK, as the user gives them.
+  void goLive() {
+    window->form().pBn_Connect->click();
+    ASSERT_TRUE(window->connectionDialog()->isVisible());
+    emit window->connectionDialog()->onSendLidarInitParamSignal(param("LidarType_Ulmeth"));
+    ASSERT_TRUE(window->connected());
+  }
+
   FakeDriverLog drivers;
   QTemporaryDir dir;
 };
+
+// The button as the window paints it on the screen, its greying included.
+QImage seen(QWidget* w) {
+  QWidget* top = w->window();
+  return top->grab(QRect(w->mapTo(top, QPoint(0, 0)), w->size())).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+int luminance(QRgb c) { return (qRed(c) * 299 + qGreen(c) * 587 + qBlue(c) * 114) / 1000; }
+int chroma(QRgb c) {
+  return std::max({qRed(c), qGreen(c), qBlue(c)}) - std::min({qRed(c), qGreen(c), qBlue(c)});
+}
+
+// How a button's picture stands out: its brightest step from the ground (the commonest colour)
+// and its strongest colour beyond the ground's own.
+struct Look {
+  int contrast = 0;
+  int colour = 0;
+};
+Look lookOf(const QImage& image) {
+  QHash<QRgb, int> counts;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) ++counts[image.pixel(x, y)];
+  QRgb ground = 0;
+  for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+    if (it.value() > counts.value(ground)) ground = it.key();
+  Look look;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const QRgb c = image.pixel(x, y);
+      look.contrast = std::max(look.contrast, std::abs(luminance(c) - luminance(ground)));
+      look.colour = std::max(look.colour, chroma(c) - chroma(ground));
+    }
+  return look;
+}
 
 TEST_F(ConnectionControl, LiveRunStartsInOrderAndDisconnects) {
   window->onGetLidarInitParamSlot(param("LidarType_Ulmeth"));
@@ -440,6 +490,85 @@ TEST_F(ConnectionControl, NoTimersWithoutTheConfigurationKey) {
   window->onPbn_ConnectSlot();  // disconnected: opens the connection dialog
   EXPECT_FALSE(window->connectTestEndTimer()->isActive());
   EXPECT_FALSE(window->connectTestStartTimer()->isActive());
+}
+
+// Every tool and play-bar button that the program disables is drawn greyed and faint then,
+// next to how it is drawn enabled: the connect and open buttons during a replay, the play
+// bar's buttons before a capture is open.
+TEST_F(ConnectionControl, DisabledButtonsLookDisabled) {
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  Ui::newLumivar& ui = window->form();
+  Ui_OffLineClass& bar = ui.widget_offLineData->ui;
+  const std::pair<const char*, QToolButton*> buttons[] = {
+      {"connect", ui.pBn_Connect},          {"open", ui.pBn_OpenPacket},   {"back", bar.toolButton_SeekBackward},
+      {"play", bar.toolButton_Play},        {"stop", bar.toolButton_GoToEnd}, {"forward", bar.toolButton_SeekForward}};
+  std::map<QToolButton*, QImage> looks[2];  // [enabled]
+  const auto look = [&] {
+    QCoreApplication::processEvents();
+    for (const auto& b : buttons) looks[b.second->isEnabled()].emplace(b.second, seen(b.second));
+  };
+
+  look();  // the window as it opens: no capture, so the play bar's buttons are disabled
+  openThreeFrameCapture(20);
+  EXPECT_EQ(ui.pBn_Connect->toolTip(), "Please stop offline data play first");
+  look();
+  bar.toolButton_Play->click();
+  bar.toolButton_Play->click();  // paused: every play-bar button can be pressed
+  look();
+  bar.toolButton_GoToEnd->click();
+
+  for (const auto& b : buttons) {
+    SCOPED_TRACE(b.first);
+    ASSERT_EQ(looks[true].count(b.second), 1u);
+    ASSERT_EQ(looks[false].count(b.second), 1u);
+    const QImage& onImage = looks[true][b.second];
+    const QImage& offImage = looks[false][b.second];
+    onImage.save(QDir::current().filePath(QString("button_%1_enabled.png").arg(b.first)));
+    offImage.save(QDir::current().filePath(QString("button_%1_disabled.png").arg(b.first)));
+    const Look on = lookOf(onImage);
+    const Look off = lookOf(offImage);
+    EXPECT_GE(on.contrast, 100);
+    EXPECT_LE(off.contrast, on.contrast * 6 / 10) << "as bright as enabled";
+    EXPECT_GE(off.contrast, 20) << "the picture is still there, faint";
+    EXPECT_LE(off.colour, 10) << "grey: no colour beyond the ground's";
+  }
+}
+
+// A live run after a replay shows no count or position of that capture on the play bar, also
+// when its late finish arrives after the start.
+TEST_F(ConnectionControl, ALiveRunShowsNoCountOrPositionOfTheReplayBefore) {
+  OffLineClass* panel = window->form().widget_offLineData;
+  Ui_OffLineClass& bar = panel->ui;
+  struct Way {
+    const char* name;
+    std::function<void()> end;
+  };
+  const Way ways[] = {
+      {"played to its end", [&] { playToTheEnd(); }},
+      {"stopped midway",
+       [&] {
+         bar.toolButton_Play->click();
+         bar.toolButton_GoToEnd->click();
+         ASSERT_TRUE(QTest::qWaitFor([&] { return window->form().pBn_Connect->isEnabled(); }, 10000));
+       }},
+  };
+  for (const Way& way : ways) {
+    SCOPED_TRACE(way.name);
+    openThreeFrameCapture(20);
+    way.end();
+    ASSERT_EQ(bar.label_Count->text(), QString("0/%1").arg(panel->frameCount));
+    ASSERT_GT(bar.Slider_Frame->maximum(), 0);
+
+    goLive();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !panel->player().isActive(); }, 10000));
+    QCoreApplication::processEvents();  // a finish still queued
+    EXPECT_EQ(bar.label_Count->text(), "0/0");
+    EXPECT_EQ(bar.Slider_Frame->value(), 0);
+    EXPECT_EQ(bar.Slider_Frame->maximum(), 0);
+    window->form().pBn_Connect->click();  // disconnect
+    ASSERT_FALSE(window->connected());
+    EXPECT_EQ(bar.label_Count->text(), "0/0");
+  }
 }
 
 class TimedConnectTest : public ConnectionControl {

@@ -392,7 +392,6 @@ TEST_F(SaveExport, RecordingStartsFromTheSaveTypeAndEndsWithTheSaveButton) {
 
   window->onPbn_DataStorageSlot();
   EXPECT_FALSE(window->recording());
-  EXPECT_EQ(boxesSaying("Hint", "Finished recording"), 1);
   char error[PCAP_ERRBUF_SIZE];
   pcap_t* file = pcap_open_offline(answer.toUtf8().constData(), error);
   ASSERT_NE(file, nullptr) << error;
@@ -400,7 +399,12 @@ TEST_F(SaveExport, RecordingStartsFromTheSaveTypeAndEndsWithTheSaveButton) {
   const u_char* data = nullptr;
   ASSERT_EQ(pcap_next_ex(file, &header, &data), 1);
   EXPECT_EQ(header->caplen, 14u + 20u + 8u + 1212u);
+  int records = 1;
+  while (pcap_next_ex(file, &header, &data) == 1) ++records;
   pcap_close(file);
+  // The message counts what the file holds.
+  const QString count = records == 1 ? QString("1 packet was recorded.") : QString("%1 packets were recorded.").arg(records);
+  EXPECT_EQ(boxesSaying("Hint", "Finished recording\n" + count), 1);
 }
 
 // Without a connection there is nothing to record.

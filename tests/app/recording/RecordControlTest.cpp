@@ -155,13 +155,49 @@ TEST(RecordControl, ARecordingStartsWithTheChosenFileAndModeAndTheNextPressStops
   f.control.recordPcap(false, 10, "LidarType_Kaldor_v4_0");
   EXPECT_FALSE(f.control.isRecording());
   EXPECT_FALSE(f.view->isRecording());
-  ASSERT_EQ(f.texts(), QStringList{"Hint|Finished recording"});
+  ASSERT_EQ(f.texts(), QStringList{"Hint|Finished recording\n3 packets were recorded."});
   EXPECT_EQ(f.shown[0].parent, &f.window);
   ASSERT_EQ(changed.size(), 2);
   EXPECT_TRUE(changed.at(0).at(0).toBool());
   EXPECT_FALSE(changed.at(1).at(0).toBool());
   EXPECT_EQ(recording::ourTags(recording::readCapture(QFile::encodeName(path).toStdString())),
             (std::vector<int>{0, 1, 2}));
+}
+
+// The stop says how many packets the file holds; with none it says so plainly and keeps the
+// file, a valid capture of no packet.
+TEST(RecordControl, TheStopSaysHowManyPacketsCameOrThatNoneDid) {
+  struct Case {
+    int sent;
+    QString message;
+  };
+  const Case cases[] = {
+      {0, "Hint|Finished recording\nNo packet was recorded: no sensor data reached the chosen network "
+          "adapter. The file is kept, but it holds no data."},
+      {1, "Hint|Finished recording\n1 packet was recorded."},
+  };
+  for (const Case& row : cases) {
+    SCOPED_TRACE(row.sent);
+    QTemporaryDir dir;
+    LoopbackSocket data, dev, client;
+    Fixture f;
+    f.view->m_stDevName = "lo";
+    f.view->recordDataPort = data.port();
+    f.view->recordDevPort = dev.port();
+    const QString path = dir.filePath("record.pcap");
+    f.control.setPathChooser([&](QWidget*, const QString&, const QString&, const QString&) { return path; });
+    f.control.recordPcap(true, 10, "LidarType_Kaldor_v4_0");
+    ASSERT_TRUE(f.control.isRecording()) << f.texts().join("; ").toStdString();
+    for (int tag = 0; tag < row.sent; ++tag) client.sendTo(data.port(), recording::taggedPayload(tag));
+    ASSERT_TRUE(data.receive(row.sent, 3000));
+
+    f.control.recordPcap(true, 10, "LidarType_Kaldor_v4_0");
+    EXPECT_FALSE(f.control.isRecording());
+    EXPECT_EQ(f.texts(), QStringList{row.message});
+    const recording::CaptureContents contents = recording::readCapture(QFile::encodeName(path).toStdString());
+    EXPECT_TRUE(contents.opened) << contents.error;
+    EXPECT_EQ(contents.packets.size(), std::size_t(row.sent));
+  }
 }
 
 TEST(RecordControl, AFailedStartOrWriteLeavesTheControlNotRecording) {

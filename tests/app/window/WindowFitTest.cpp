@@ -2,10 +2,13 @@
 // was started under): restore keeps it and its controls on the screen, the glue's panels wear
 // the dialogs' title bar and close, and in every dark dialog a checked box reads apart from an
 // unchecked one. Screenshots of the dialogs are left in the build directory.
+#include <QAbstractSpinBox>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -236,6 +239,66 @@ TEST_F(WindowFit, DialogIndicatorsShowCheckedAndUncheckedApart) {
     EXPECT_TRUE(available(dialog.get()).contains(dialog->frameGeometry()));
     EXPECT_EQ(expectIndicatorsReadApart(dialog.get()), c.boxes);
     dialog->grab().save(QDir::current().filePath(QString("dialog_%1.png").arg(c.name)));
+  }
+}
+
+// A shown window of the class (a dialog), or null.
+QWidget* shownWindow(const char* className) {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->inherits(className) && w->isVisible()) return w;
+  return nullptr;
+}
+
+// Each dialog the window opens closes on Esc, with the keyboard in one of its fields (if it has
+// one) or on the dialog itself, and the window stays.
+TEST_F(WindowFit, EveryDialogClosesOnEscape) {
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  Ui::newLumivar& ui = window->form();
+  BoxSelectParam box;
+  box.xMin = box.yMin = box.zMin = -1.0f;
+  box.xMax = box.yMax = box.zMax = 1.0f;
+  box.valid = true;
+  struct Case {
+    const char* dialogClass;
+    std::function<void()> open;
+  };
+  const Case cases[] = {
+      {"FiltrationData", [&] { ui.pBn_Filtration->click(); }},
+      {"BoxSelectChangeValue",
+       [&] {
+         window->setSelectionBox(box);
+         ui.pBn_BoxSelect->click();
+       }},
+      {"SetWidgetAndFontColor", [&] { ui.pBn_ColorPalette->click(); }},
+      {"SetMeasurementGrid", [&] { ui.pBn_MeaGrid->click(); }},
+      {"SaveLidarDataTypeSelect", [&] { ui.pBn_DataStorage->click(); }},
+      {"selectSaveDataPacket", [&] { ui.pBn_OpenPacket->click(); }},
+      {"DeviceLookupConnection", [&] { ui.pBn_Connect->click(); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.dialogClass);
+    for (const bool inAField : {true, false}) {
+      c.open();
+      QWidget* dialog = shownWindow(c.dialogClass);
+      ASSERT_NE(dialog, nullptr);
+      ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+      QWidget* keyboard = dialog;
+      if (inAField) {
+        for (QWidget* field : dialog->findChildren<QWidget*>())
+          if ((qobject_cast<QAbstractSpinBox*>(field) || qobject_cast<QLineEdit*>(field)) && field->isVisible() &&
+              field->isEnabled()) {
+            keyboard = field;
+            break;
+          }
+        if (keyboard == dialog) {  // no field to type in: the dialog itself was tried
+          dialog->close();
+          continue;
+        }
+      }
+      QTest::keyClick(keyboard, Qt::Key_Escape);
+      EXPECT_FALSE(dialog->isVisible()) << (inAField ? "from a field" : "from the dialog");
+      EXPECT_TRUE(window->isVisible());
+    }
   }
 }
 
