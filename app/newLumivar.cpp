@@ -431,8 +431,10 @@ void newLumivar::onGetLidarInitParamSlot(LidarInitParam param) {
   // A selection begun on the last run would keep the new one's frames off the screen, and a
   // box made on its frames would go on marking and counting the new ones.
   cancelAreaSelection();
-  if (mIsBoxValid) dropSelectionBox();
-  initPointTable();  // the rows are the last run's
+  if (mIsBoxValid)
+    dropSelectionBox();
+  else
+    initPointTable();  // the rows are the last run's
   clearPickedAndSelected();
   mViewer->removeAllPointClouds();
   render();
