@@ -431,8 +431,13 @@ void newLumivar::onGetLidarInitParamSlot(LidarInitParam param) {
   currentLidarType = param.lidarType;
   const QString type = param.lidarType;
 
-  // A selection begun on the last run would keep the new one's frames off the screen.
+  // A selection begun on the last run would keep the new one's frames off the screen, and a
+  // box made on its frames would go on marking and counting the new ones.
   cancelAreaSelection();
+  if (mIsBoxValid)
+    dropSelectionBox();
+  else
+    initPointTable();  // the rows are the last run's
   clearPickedAndSelected();
   mViewer->removeAllPointClouds();
   render();

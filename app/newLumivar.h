@@ -251,6 +251,8 @@ private:
   void drawBoxLinesThread(const BoxSelectParam& box);
   void sendBoxToGlue(bool on, const BoxSelectParam& box);
   void clearRanging();
+  // Drops the box in force: the driver gets none, and its marks, count and rows leave the view.
+  void dropSelectionBox();
   void showRangingStep(const PointRanging::Step& step);
   void altClickRanging(const QPoint& widgetPos);
   // Frame saves (newLumivarSave.cpp).

@@ -166,24 +166,29 @@ void newLumivar::onPbn_ListSlot() {
   ui->splitter->setSizes(shown ? QList<int>{1, 5} : QList<int>{0, 1});
 }
 
+void newLumivar::dropSelectionBox() {
+  mBoxBounds = BoxSelectParam{};
+  mIsBoxValid = false;
+  mSelectCloud = std::make_shared<pcl::PointCloud<PointInfo>>();
+  if (mHalverd) {
+    sendBoxToGlue(false, mBoxBounds);
+    if (mHalverd->advancedSettingWidget) mHalverd->advancedSettingWidget->setSelectionState(false);
+  }
+  if (ui->pBn_List->isChecked()) {
+    ui->pBn_List->setChecked(false);
+    onPbn_ListSlot();
+  }
+  initPointTable();
+  removeShapesKeepingGrid();
+  for (const char* id : {"clicked_points_3d11", "m_SelectPointCloudPrt", "TestThicknessPointsShow"})
+    mViewer->removePointCloud(id);
+}
+
 void newLumivar::onPbn_ClearSlot() {
   clearRanging();
   mPickFit.cancel();  // a fit still running was for the marks cleared here
   if (mIsBoxValid) {
-    mBoxBounds = BoxSelectParam{};
-    mIsBoxValid = false;
-    if (mHalverd) {
-      sendBoxToGlue(false, mBoxBounds);
-      if (mHalverd->advancedSettingWidget) mHalverd->advancedSettingWidget->setSelectionState(false);
-    }
-    if (ui->pBn_List->isChecked()) {
-      ui->pBn_List->setChecked(false);
-      onPbn_ListSlot();
-    }
-    initPointTable();
-    removeShapesKeepingGrid();
-    for (const char* id : {"clicked_points_3d11", "m_SelectPointCloudPrt", "TestThicknessPointsShow"})
-      mViewer->removePointCloud(id);
+    dropSelectionBox();
     render();
   }
   if (mIsSelecting) {

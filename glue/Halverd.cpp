@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QSocketNotifier>
+#include <QStringList>
 #include <QTimer>
 
 #include <algorithm>
@@ -47,10 +48,11 @@ namespace halverd {
 // guarantees that no callback of that driver touches the glue afterwards.
 struct DriverInbox {
   struct Event {
-    enum Kind { TwoClouds, ThreeClouds, Message, GlueLog } kind;
+    enum Kind { TwoClouds, ThreeClouds, Message, GlueLog, DevicePacket } kind;
     ILidarDriver::CloudPtr first, second, third;
     int number = 0;  // frame status, message code, or the glue's own log level
     std::string text;
+    std::uint64_t session = 0;  // set by push
   };
 
   std::mutex mutex;
@@ -60,6 +62,7 @@ struct DriverInbox {
   int socketFailures = 0;         // failure codes seen since the last reset
   bool accepting = true;          // false once the glue is being destroyed
   int pendingFrames = 0;
+  bool devicePacketPending = false;  // one queued report stands for every packet since
   long droppedFrames = 0;         // since the last delivery
   int wakeFd = -1;                // eventfd watched by the glue's event loop
 
@@ -69,6 +72,12 @@ struct DriverInbox {
     if (event.kind == Event::Message && event.number >= kCodeSocketFirst &&
         event.number <= kCodeSocketLast)
       ++socketFailures;
+    if (event.kind == Event::DevicePacket) {
+      // A sensor sends them steadily; the glue only needs to know that one came.
+      if (devicePacketPending) return;
+      devicePacketPending = true;
+    }
+    event.session = session;
     queueLocked(std::move(event));
   }
 
@@ -115,6 +124,10 @@ struct Halverd::Session {
   ILidarDriver::MessageFn onMessage;
   ILidarDriver::TwoCloudFn onTwoClouds;
   ILidarDriver::ThreeCloudFn onThreeClouds;
+  ILidarDriver::DeviceFn onDevicePacket;
+  // A device-information packet has reached this driver; until then its device getters have
+  // nothing to answer but -1.
+  bool deviceReported = false;
 };
 
 Halverd::Halverd() : m_Inbox(std::make_shared<DriverInbox>()) {
@@ -235,7 +248,12 @@ bool Halverd::initClassLidarType(std::string modelKey) {
     inbox->push(id, {DriverInbox::Event::ThreeClouds, std::move(frame), std::move(third), std::move(selected),
                      status, {}});
   };
+  // Runs on the driver's receive thread (live) or the playback worker (offline): it only queues.
+  session->onDevicePacket = [inbox, id](unsigned char*, int) {
+    inbox->push(id, {DriverInbox::Event::DevicePacket, nullptr, nullptr, nullptr, 0, {}});
+  };
   driver->SetCallbackMessage(&session->onMessage);
+  driver->SetDecCallBackFun(&session->onDevicePacket);
   if (session->threeClouds)
     driver->SetThreeCloudCallback(&session->onThreeClouds);
   else
@@ -249,6 +267,8 @@ bool Halverd::initClassLidarType(std::string modelKey) {
   const QFileInfo bars(QString::fromLatin1(kColourBarFile));
   isColorbarAvailable = bars.isFile() && bars.size() >= kColourBarBytes;
   applyKeptSettingsLocked();
+  m_Connection = {};
+  queueSettingPanelRefresh();
   log(QStringLiteral("driver %1 loaded from %2: %3")
           .arg(QString::fromStdString(modelKey), QString::fromStdString(library->path()),
                QString::fromStdString(driver->GetDllCurrentTypeVersionDate())));
@@ -289,6 +309,8 @@ bool Halverd::startRun(unsigned int dataPort, unsigned int devPort, std::string 
   }
   d->SetGroupIp(multicastGroup);
   d->LidarTypeInit(dataPort, devPort, destination);
+  m_Connection = {QString::fromStdString(destination), dataPort, devPort};
+  queueSettingPanelRefresh();
   if (offline) {
     m_State = RunState::Offline;
     log(QStringLiteral("offline run of %1").arg(QString::fromStdString(m_ModelKey)));
@@ -321,6 +343,7 @@ void Halverd::stoptRun() {
   if (!m_Session) return;
   m_Session->driver->LidarStop();
   m_State = RunState::Stopped;
+  queueSettingPanelRefresh();
 }
 
 void Halverd::getOffLineData(unsigned char* payload, unsigned short length, _LidarDataType kind,
@@ -386,13 +409,58 @@ QString Halverd::driverSummary() {
   std::lock_guard<std::mutex> lock(m_DriverMutex);
   if (!m_Session) return QStringLiteral("No lidar model selected");
   ILidarDriver* d = m_Session->driver;
-  return QStringLiteral("Model: %1\nLibrary: %2\nLidar IP: %3\nData port: %4\nDevice port: %5\n"
-                        "Firmware: %6\nMAC: %7")
-      .arg(QString::fromStdString(m_ModelKey), QString::fromStdString(d->GetDllCurrentTypeVersionDate()),
-           QString::fromStdString(d->GetLidarIP()))
-      .arg(d->GetDataPort())
-      .arg(d->GetDevPort())
-      .arg(QString::fromStdString(d->GetFPGA_Verdion()), QString::fromStdString(d->GetMacAddress()));
+  QString connection;
+  switch (m_State) {
+    case RunState::Idle: connection = QStringLiteral("not started"); break;
+    case RunState::Stopped: connection = QStringLiteral("disconnected"); break;
+    case RunState::Offline: connection = QStringLiteral("replay of a recording"); break;
+    case RunState::Live:
+      connection = QStringLiteral("address %1, data port %2, device port %3")
+                       .arg(m_Connection.address)
+                       .arg(m_Connection.dataPort)
+                       .arg(m_Connection.devPort);
+      break;
+  }
+  QStringList lines{QStringLiteral("Model: ") + QString::fromStdString(m_ModelKey),
+                    QStringLiteral("Library: ") + QString::fromStdString(d->GetDllCurrentTypeVersionDate()),
+                    QStringLiteral("Connection: ") + connection, QString(),
+                    QStringLiteral("Reported by the sensor (device packets):")};
+  const QString notYet = QStringLiteral("not reported yet");
+  if (!m_Session->deviceReported) {
+    // Not asked: without a device packet each getter answers -1 and logs that it has none.
+    lines << QStringLiteral("No device packet has come from the sensor yet.");
+    for (const char* field : {"Lidar IP", "Data port", "Device port", "Firmware", "MAC"})
+      lines << QLatin1String(field) + QStringLiteral(": ") + notYet;
+  } else {
+    // The driver marks its packet as there just after reporting it: a -1 can still come first.
+    const auto shown = [&notYet](const QString& value) {
+      return value.isEmpty() || value == QLatin1String("-1") ? notYet : value;
+    };
+    lines << QStringLiteral("Lidar IP: ") + shown(QString::fromStdString(d->GetLidarIP()))
+          << QStringLiteral("Data port: ") + shown(QString::number(d->GetDataPort()))
+          << QStringLiteral("Device port: ") + shown(QString::number(d->GetDevPort()))
+          << QStringLiteral("Firmware: ") + shown(QString::fromStdString(d->GetFPGA_Verdion()))
+          << QStringLiteral("MAC: ") + shown(QString::fromStdString(d->GetMacAddress()));
+  }
+  return lines.join(QLatin1Char('\n'));
+}
+
+void Halverd::noteDevicePacket(std::uint64_t session) {
+  {
+    std::lock_guard<std::mutex> lock(m_DriverMutex);
+    if (!m_Session || m_Session->id != session) return;  // reported by a driver since released
+    m_Session->deviceReported = true;
+  }
+  refreshSettingPanel();
+}
+
+// Queued: the callers hold the driver lock, which the panel's text takes again.
+void Halverd::queueSettingPanelRefresh() {
+  QMetaObject::invokeMethod(this, &Halverd::refreshSettingPanel, Qt::QueuedConnection);
+}
+
+void Halverd::refreshSettingPanel() {
+  if (settingWidget && settingWidget->isVisible()) settingWidget->refresh();
 }
 
 void Halverd::setDropReportInterval(int milliseconds) { m_DropReportIntervalMs = std::max(0, milliseconds); }
@@ -436,6 +504,7 @@ void Halverd::deliverDriverEvents() {
     events.swap(m_Inbox->events);
     m_Inbox->wakePending = false;
     m_Inbox->pendingFrames = 0;
+    m_Inbox->devicePacketPending = false;
     dropped = m_Inbox->droppedFrames;
     m_Inbox->droppedFrames = 0;
   }
@@ -477,6 +546,9 @@ void Halverd::deliverDriverEvents() {
       case DriverInbox::Event::GlueLog:
         emit onSendDataLogToSaveSignal(QStringLiteral("[Halverd]\t") + QString::fromStdString(e.text),
                                        e.number);
+        break;
+      case DriverInbox::Event::DevicePacket:
+        noteDevicePacket(e.session);
         break;
     }
   }

@@ -88,7 +88,8 @@ public:
   bool onSetFilteDistanceZero(bool on);
 
   std::string currentModelKey() const { return m_ModelKey; }
-  // Text for the settings panel: the library's identity and the last device information.
+  // Text for the settings panel: the library's identity, the connection as started, and what
+  // the sensor's last device-information packet says (or that none has come yet).
   QString driverSummary();
 
   // Message code to log level: time texts and time-outs are debug output.
@@ -112,6 +113,7 @@ signals:
 
 private slots:
   void deliverDriverEvents();
+  void refreshSettingPanel();  // a shown settings panel follows the driver's state
 
 private:
   struct SelectBox {
@@ -131,6 +133,13 @@ private:
   enum class RunState { Idle, Live, Offline, Stopped };
   struct Session;
 
+  struct Connection {
+    QString address;
+    unsigned int dataPort = 0, devPort = 0;
+  };
+
+  void noteDevicePacket(std::uint64_t session);
+  void queueSettingPanelRefresh();
   void countDroppedFrames(long frames);
   void reportDroppedFrames();
   void releaseDriverLocked();  // m_DriverMutex held
@@ -140,6 +149,7 @@ private:
   std::mutex m_DriverMutex;  // the driver, its session and the run state
   std::unique_ptr<Session> m_Session;
   RunState m_State = RunState::Idle;
+  Connection m_Connection;  // as given to the last startRun
   std::shared_ptr<halverd::DriverInbox> m_Inbox;
   QSocketNotifier* m_Wake = nullptr;
   KeptSettings m_Kept;

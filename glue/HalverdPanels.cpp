@@ -26,16 +26,20 @@ QLabel* addTextLabel(QWidget* panel) {
 
 HalverdSettingPanel::HalverdSettingPanel(QWidget* parent) : QWidget(parent), m_Text(addTextLabel(this)) {
   setWindowTitle(tr("Lidar settings"));
-  resize(360, 220);
+  resize(400, 300);
 }
 
 QString HalverdSettingPanel::shownText() const { return m_Text->text(); }
 
-void HalverdSettingPanel::showEvent(QShowEvent* event) {
+void HalverdSettingPanel::refresh() {
   QString text;
   if (isShowDeviceInfo == 1 || isShowNetworkInfo == 1)
     text = m_Provider ? m_Provider() : QString();
   m_Text->setText(text.isEmpty() ? tr("Nothing to show") : text);
+}
+
+void HalverdSettingPanel::showEvent(QShowEvent* event) {
+  refresh();
   QWidget::showEvent(event);
 }
 

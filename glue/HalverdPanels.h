@@ -8,7 +8,7 @@
 
 class QLabel;
 
-// Driver identity and the last device information.
+// Driver identity, the connection and the last device information.
 class HalverdSettingPanel : public QWidget {
   Q_OBJECT
 public:
@@ -20,6 +20,8 @@ public:
 
   void setSummaryProvider(std::function<QString()> provider) { m_Provider = std::move(provider); }
   QString shownText() const;
+  // Asks the provider again (the glue calls it while the panel is shown).
+  void refresh();
 
 protected:
   void showEvent(QShowEvent* event) override;

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <set>
 #include <thread>
+#include <vector>
 
 #include "FakeDriverControl.h"
 #include "LidarDriverInterface.h"
@@ -65,6 +66,7 @@ public:
     int frames = 0, status = 1, points = 0;
     std::string text;
     int code = -1;
+    bool devicePacket = false;
   };
   void post(Job job) {
     {
@@ -131,7 +133,10 @@ public:
   void SetSharedVectorCallback(SharedVectorFn*) override { record("SetSharedVectorCallback"); }
   void SetVectorCallback(VectorFn*) override { record("SetVectorCallback"); }
   bool SetDataPort(int) override { return true; }
-  void SetDecCallBackFun(DeviceFn*) override { record("SetDecCallBackFun"); }
+  void SetDecCallBackFun(DeviceFn* callback) override {
+    record(std::string("SetDecCallBackFun") + (callback ? "" : " null"));
+    m_Device.store(callback);
+  }
   bool SetDevPort(int) override { return true; }
   bool SetEcho_SingleOrDouble(int echo) override {
     record("SetEcho_SingleOrDouble " + std::to_string(echo));
@@ -215,6 +220,11 @@ private:
         lock.unlock();
         for (int i = 0; i < job.frames; ++i) emitFrame(job.status, job.points);
         if (job.code >= 0) message(job.text, job.code);
+        if (job.devicePacket) {
+          std::vector<unsigned char> packet(1216, 0);  // the callback gets the driver's buffer
+          if (DeviceFn* fn = m_Device.load()) (*fn)(packet.data(), 0);
+          record("device packet");
+        }
         lock.lock();
       } else if (registry().streaming.load()) {
         lock.unlock();
@@ -229,6 +239,7 @@ private:
   std::atomic<MessageFn*> m_Message{nullptr};
   std::atomic<TwoCloudFn*> m_Two{nullptr};
   std::atomic<ThreeCloudFn*> m_Three{nullptr};
+  std::atomic<DeviceFn*> m_Device{nullptr};
   std::mutex m_Mutex;
   std::condition_variable m_Wake;
   std::deque<Job> m_Jobs;
@@ -264,6 +275,7 @@ const FakeDriverControl kControl{
       registry().failNextStart = true;
     },
     [](int milliseconds) { registry().offlineDelayMs.store(milliseconds); },
+    [] { postToNewest({0, 1, 0, {}, -1, true}); },
 };
 
 }  // namespace

@@ -19,6 +19,9 @@ struct FakeDriverControl {
   // Replayed packets take this long to copy (0: at once); a slow copy writes "setOffLineData
   // begins" first, so a test can act while one is in hand.
   void (*setOfflineDelay)(int milliseconds);
+  // The newest driver's thread calls the device-packet callback, as a receive thread does for
+  // each device-information packet.
+  void (*emitDevicePacket)();
 };
 
 extern "C" const FakeDriverControl* FakeDriverGetControl();

@@ -1,6 +1,7 @@
 #include <QMetaType>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -75,6 +76,7 @@ TEST_F(GlueTest, LiveRunCallOrder) {
   }
   const std::vector<std::string> expected{"create",
                                           "SetCallbackMessage",
+                                          "SetDecCallBackFun",
                                           "SetTwoCloudCallback",
                                           "SetGroupIp 226.1.1.102",
                                           "LidarTypeInit 2368 2369 192.168.1.102",
@@ -104,6 +106,7 @@ TEST_F(GlueTest, OfflineRunCallOrderAndFeedWindow) {
 
   const std::vector<std::string> expected{"create",
                                           "SetCallbackMessage",
+                                          "SetDecCallBackFun",
                                           "SetTwoCloudCallback",
                                           "SetGroupIp 226.1.1.102",
                                           "LidarTypeInit 2368 2369 192.168.1.102",
@@ -142,8 +145,13 @@ TEST_F(GlueTest, SettingsAreKeptAndReplayedToEveryNewDriver) {
                                         "SetFilteDistanceZero 0"};
   ASSERT_TRUE(glue.initClassLidarType("LidarType_Ulmeth"));
   std::vector<std::string> calls = ulmeth.calls();
-  ASSERT_GE(calls.size(), 3 + replay.size());
-  EXPECT_EQ(std::vector<std::string>(calls.begin() + 3, calls.begin() + 3 + replay.size()), replay);
+  // The replay follows the callbacks' registration, the last of which is the frame callback.
+  const std::size_t frameCallback = findCall(calls, "SetTwoCloudCallback");
+  ASSERT_NE(frameCallback, npos);
+  const std::size_t first = frameCallback + 1;
+  ASSERT_GE(calls.size(), first + replay.size());
+  const auto from = calls.begin() + static_cast<std::ptrdiff_t>(first);
+  EXPECT_EQ(std::vector<std::string>(from, from + static_cast<std::ptrdiff_t>(replay.size())), replay);
   EXPECT_FALSE(hasCallStartingWith(calls, "SetChannelSelection"));
 
   // Changed while connected: applied now and kept for the next driver.
@@ -309,6 +317,33 @@ TEST_F(Backlog, DroppedFramesAreLoggedAtMostOncePerIntervalWithTheirCount) {
     EXPECT_EQ(dropLines(), lines);
     EXPECT_EQ(timer->isActive() ? timer->interval() : -1, step.timerMs);
   }
+}
+
+// The summary asks the driver for its device values only once that driver has had a device
+// packet; one that a released driver reported, still queued when the next driver came, does
+// not count for the next one.
+TEST_F(GlueTest, DevicePacketsCountOnlyForTheDriverThatGotThem) {
+  Halverd glue;
+  Recorder rec;
+  ASSERT_TRUE(rec.attach(glue));
+  const auto loads = [&] {
+    return std::count_if(rec.logs.begin(), rec.logs.end(),
+                         [](const gluetest::LogEntry& e) { return e.text.contains("driver LidarType_Ulmeth loaded"); });
+  };
+  ASSERT_TRUE(glue.initClassLidarType("LidarType_Ulmeth"));
+  EXPECT_TRUE(glue.driverSummary().contains("No device packet has come from the sensor yet."));
+  ulmeth.emitDevicePacket();
+  // Handed to the glue on the driver's thread; not delivered while this thread runs no events.
+  for (int i = 0; i < 10000 && findCall(ulmeth.calls(), "device packet") == npos; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_NE(findCall(ulmeth.calls(), "device packet"), npos);
+  ASSERT_TRUE(glue.initClassLidarType("LidarType_Ulmeth"));
+  ASSERT_TRUE(waitFor([&] { return loads() == 2; }));  // queued after the old driver's report
+  EXPECT_TRUE(glue.driverSummary().contains("Lidar IP: not reported yet")) << glue.driverSummary().toStdString();
+
+  ulmeth.emitDevicePacket();
+  EXPECT_TRUE(waitFor([&] { return glue.driverSummary().contains("Lidar IP: 192.168.1.200"); }));
+  EXPECT_FALSE(glue.driverSummary().contains("No device packet"));
 }
 
 TEST_F(GlueTest, ZentraKeysUseTheThreeCloudForm) {

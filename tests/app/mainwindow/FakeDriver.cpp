@@ -59,7 +59,7 @@ public:
         p.r = p.g = p.b = p.a = 255;
         frame->push_back(p);
       }
-      (*fn)(frame, std::make_shared<pcl::PointCloud<PointInfo>>(), partialFrames, 1, 0, 0);
+      (*fn)(frame, inBox(*frame), partialFrames, 1, 0, 0);
     }
   }
 
@@ -141,9 +141,29 @@ public:
   }
   void setSelectRange(bool enable, float a, float b, float c, float d, float e, float f) override {
     record(joined("setSelectRange", enable, a, b, c, d, e, f));
+    std::lock_guard<std::mutex> lock(m_BoxMutex);
+    m_Box = {enable, a, b, c, d, e, f};
   }
 
 private:
+  // As a real driver does: the second cloud holds the frame's points inside the box in force.
+  std::shared_ptr<pcl::PointCloud<PointInfo>> inBox(const pcl::PointCloud<PointInfo>& frame) {
+    auto selected = std::make_shared<pcl::PointCloud<PointInfo>>();
+    std::lock_guard<std::mutex> lock(m_BoxMutex);
+    if (!m_Box.on) return selected;
+    for (const PointInfo& p : frame.points)
+      if (m_Box.xMin <= p.x && p.x <= m_Box.xMax && m_Box.yMin <= p.y && p.y <= m_Box.yMax && m_Box.zMin <= p.z &&
+          p.z <= m_Box.zMax)
+        selected->push_back(p);
+    return selected;
+  }
+
+  struct Box {
+    bool on = false;
+    float xMin = 0, yMin = 0, zMin = 0, xMax = 0, yMax = 0, zMax = 0;
+  };
+  std::mutex m_BoxMutex;  // set on the caller's thread, read on the sending thread
+  Box m_Box;
   MessageFn* m_Message = nullptr;
   std::atomic<TwoCloudFn*> m_TwoClouds{nullptr};
 };

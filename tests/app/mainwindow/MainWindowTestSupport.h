@@ -139,6 +139,7 @@ inline Cloud::Ptr makeCloud(std::size_t n, const std::vector<std::size_t>& zeroD
 #include <vtkDataSet.h>
 #include <vtkFollower.h>
 #include <vtkMapper.h>
+#include <vtkTextActor.h>
 #include <vtkTextActor3D.h>
 #include <vtkVectorText.h>
 #include <pcl/visualization/pcl_visualizer.h>
@@ -171,6 +172,15 @@ inline std::string viewerText3D(pcl::visualization::PCLVisualizer* viewer, const
   auto* follower = vtkFollower::SafeDownCast(it->second);
   auto* source = follower && follower->GetMapper() ? vtkVectorText::SafeDownCast(follower->GetMapper()->GetInputAlgorithm()) : nullptr;
   return source && source->GetText() ? source->GetText() : "<not a 3D text>";
+}
+
+// The text of a screen text shape, "<absent>" when the viewer holds no shape of that id.
+inline std::string viewerScreenText(pcl::visualization::PCLVisualizer* viewer, const std::string& id) {
+  auto shapes = viewer->getShapeActorMap();
+  auto it = shapes->find(id);
+  if (it == shapes->end()) return "<absent>";
+  auto* actor = vtkTextActor::SafeDownCast(it->second);
+  return actor && actor->GetInput() ? actor->GetInput() : "<not a screen text>";
 }
 
 // Makes the glue load the fake driver libraries, which write each call down in a file of

@@ -1,12 +1,17 @@
-// State that must survive a disconnect and a reconnect, through the real glue and a driver
-// library that sends frames from its own thread: a box selection left open, the measurement
-// grid and the colour mode the combo shows.
+// State across a disconnect and a reconnect, through the real glue and a driver library that
+// sends frames from its own thread: a box selection left open or made, the measurement grid
+// and the colour mode the combo shows.
+#include <QStandardItemModel>
 #include <QtTest/QTest>
 
 #include <vtkAreaPicker.h>
 #include <vtkRenderWindowInteractor.h>
+#include <vtkRenderer.h>
+#include <vtkRendererCollection.h>
 
 #include "DeviceLookupConnection.h"
+#include "Halverd.h"
+#include "HalverdPanels.h"
 #include "MainWindowTestSupport.h"
 #include "OffLineClass.h"
 #include "SetMeasurementGrid.h"
@@ -49,12 +54,52 @@ protected:
     for (const auto& shape : *viewer->getShapeActorMap()) n += shape.first.find("Grid_") != std::string::npos;
     return n;
   }
+  QString lastSelectRange() const {
+    const QStringList calls = drivers.calls().filter(QRegExp("^setSelectRange"));
+    return calls.isEmpty() ? QString() : calls.last();
+  }
+  // A left-button drag over the view, through Qt's platform path as a real pointer's.
+  void dragOverTheView(QPoint from, QPoint to) {
+    auto send = [this](QEvent::Type type, QPoint local, Qt::MouseButtons held, Qt::MouseButton button) {
+      QWindow* handle = window->windowHandle();
+      const QPoint global = window->form().screen->mapToGlobal(local);
+      qt_handleMouseEvent(handle, handle->mapFromGlobal(global), global, held, button, type, Qt::NoModifier,
+                          ++timestamp);
+      QApplication::processEvents();
+    };
+    send(QEvent::MouseMove, from, Qt::NoButton, Qt::NoButton);
+    send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    send(QEvent::MouseMove, (from + to) / 2, Qt::LeftButton, Qt::NoButton);
+    send(QEvent::MouseMove, to, Qt::LeftButton, Qt::NoButton);
+    send(QEvent::MouseButtonRelease, to, Qt::NoButton, Qt::LeftButton);
+    timestamp += 10000;
+  }
+  // Where the view draws a point, in the render widget's coordinates.
+  QPoint onScreen(double x, double y, double z) const {
+    vtkRenderer* renderer = viewer->getRendererCollection()->GetFirstRenderer();
+    renderer->SetWorldPoint(x, y, z, 1.0);
+    renderer->WorldToDisplay();
+    double d[3];
+    renderer->GetDisplayPoint(d);
+    return QPoint(static_cast<int>(d[0]), window->form().screen->height() - 1 - static_cast<int>(d[1]));
+  }
+  std::size_t boxEdges() const {
+    std::size_t n = 0;
+    for (const auto& shape : *viewer->getShapeActorMap()) n += shape.first.rfind("bbox_line_", 0) == 0;
+    return n;
+  }
+  // The distance shown in a row of the point table, or -1 for an empty row.
+  double tableDistance(int row) const {
+    const QStandardItem* item = window->pointTable()->item(row, 4);
+    return item ? item->text().toDouble() : -1.0;
+  }
   QString lastColourCall() const {
     const QStringList calls = drivers.calls().filter(QRegExp("^SetRGB_TypeSelection"));
     return calls.isEmpty() ? QString() : calls.last();
   }
 
   FakeDriverLog drivers;
+  int timestamp = 1000;
 };
 
 // Box select pauses the live display; a disconnect and a new connection must not leave it
@@ -94,6 +139,52 @@ TEST_F(Reconnect, ANewStartEndsTheSelection) {
   EXPECT_FALSE(window->areaSelecting());
   EXPECT_FALSE(areaPickerOn());
   EXPECT_TRUE(sendFramesAndWait(1, 30));
+}
+
+// A box made on the frames of one connection belongs to them: a new connection shows no
+// highlight, no count and none of its rows, and its driver gets no box, through a second
+// reconnect too. The fake driver sends the in-box points with each frame, as a real one does.
+TEST_F(Reconnect, ANewConnectionStartsWithNoSelectionShown) {
+  connectThroughTheDialog();
+  ASSERT_TRUE(sendFramesAndWait(1, 50));  // a line along x, from 1.00 to 1.49 m
+  window->onPbn_VeiwTopSlot();
+  window->form().pBn_BoxSelect->click();
+  ASSERT_TRUE(window->areaSelecting());
+  const QPoint from = onScreen(1.295, 0.5, 0.0), to = onScreen(1.6, 0.5, 0.0);  // the far end of the line
+  dragOverTheView(from - QPoint(0, 20), to + QPoint(0, 20));
+  ASSERT_TRUE(window->selectionBoxValid()) << "the drag picked no point";
+
+  // The run goes on with the box: each frame's in-box points are highlighted, counted, listed.
+  ASSERT_TRUE(sendFramesAndWait(1, 60));
+  const long inBox = viewerPointCount(viewer, "m_SelectPointCloudPrt");
+  ASSERT_GT(inBox, 0);
+  ASSERT_LT(inBox, 50);
+  EXPECT_EQ(viewerScreenText(viewer, "Selection Number"), "Selection Number:" + std::to_string(inBox));
+  EXPECT_EQ(boxEdges(), 12u);
+  EXPECT_FALSE(window->form().widget_ListData->isHidden());
+  EXPECT_GT(tableDistance(0), 1.1) << "the table lists the in-box points";
+
+  for (int reconnect = 1; reconnect <= 2; ++reconnect) {
+    SCOPED_TRACE(reconnect);
+    pressConnectButton();
+    ASSERT_FALSE(window->connected());
+    connectThroughTheDialog();
+    EXPECT_EQ(lastSelectRange().toStdString(), "setSelectRange(0,1000,1000,1000,-1000,-1000,-1000)")
+        << "the new driver gets no box";
+    ASSERT_TRUE(sendFramesAndWait(1, 60 + 10 * reconnect));
+
+    EXPECT_FALSE(window->selectionBoxValid());
+    EXPECT_LE(viewerPointCount(viewer, "m_SelectPointCloudPrt"), 0) << "no point is highlighted";
+    EXPECT_EQ(viewerPointCount(viewer, "clicked_points_3d11"), -1);
+    EXPECT_EQ(viewerScreenText(viewer, "Selection Number"), "<absent>");
+    EXPECT_EQ(viewerScreenText(viewer, "thickness1"), "<absent>");
+    EXPECT_EQ(boxEdges(), 0u);
+    EXPECT_EQ(window->glue()->advancedSettingWidget->shownText().toStdString(), "No selection");
+    EXPECT_TRUE(window->form().widget_ListData->isHidden()) << "the list closes with the box, as Clear closes it";
+    window->form().pBn_List->click();
+    EXPECT_DOUBLE_EQ(tableDistance(0), 1.0) << "the list shows the frame now on screen, from its first point";
+    window->form().pBn_List->click();
+  }
 }
 
 // Connecting clears marks and boxes but not the grid, whose button state stays true to
