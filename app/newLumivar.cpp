@@ -173,6 +173,7 @@ newLumivar::~newLumivar() {
 
 void newLumivar::initScreenVTK() {
   ui->screen->installEventFilter(this);
+  keepDragsIn(ui->screen);  // a drag there turns the view or draws the box, not the window
 
   vtkSmartPointer<vtkRenderer> renderer = vtkSmartPointer<vtkRenderer>::New();
   renderWindow->AddRenderer(renderer);

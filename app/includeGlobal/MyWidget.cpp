@@ -48,6 +48,16 @@ bool MyWidget::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
+void MyWidget::keepDragsIn(QWidget* child) {
+  if (child && !dragKeepingChildren.contains(child)) dragKeepingChildren.append(child);
+}
+
+bool MyWidget::inDragKeepingChild(const QPoint& pos) const {
+  for (const QPointer<QWidget>& child : dragKeepingChildren)
+    if (child && child->isVisible() && child->rect().contains(child->mapFrom(this, pos))) return true;
+  return false;
+}
+
 void MyWidget::mousePressEvent(QMouseEvent* event) {
   // A button that took the last press also took its release, so the flag may still be set.
   pressOnChild = false;
@@ -55,6 +65,8 @@ void MyWidget::mousePressEvent(QMouseEvent* event) {
   if (pos.x() > width() - kResizeBand || pos.y() > height() - kResizeBand) {
     resizing = true;
     lastResizePos = event->globalPos();
+  } else if (inDragKeepingChild(pos)) {
+    pressOnChild = true;
   } else if (event->button() == Qt::LeftButton) {
     dragOffset = event->globalPos() - frameGeometry().topLeft();
   }
@@ -70,7 +82,7 @@ void MyWidget::mouseReleaseEvent(QMouseEvent* event) {
 
 void MyWidget::mouseDoubleClickEvent(QMouseEvent* event) {
   doubleClicked = true;
-  if (event->button() == Qt::LeftButton) {
+  if (event->button() == Qt::LeftButton && !inDragKeepingChild(event->pos())) {
     if (isMaximized())
       showNormalOnScreen();
     else

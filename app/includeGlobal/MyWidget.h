@@ -7,7 +7,9 @@
 // a double-click, it is moved and if need be shrunk into the screen's available area.
 #pragma once
 
+#include <QList>
 #include <QPoint>
+#include <QPointer>
 #include <QRect>
 #include <QWidget>
 
@@ -23,6 +25,10 @@ class MyWidget : public QWidget {
   // `wanted` moved, and shrunk if it is larger, into `available`; never below `minimum`
   // (a window that cannot fit keeps its top-left corner in the area).
   static QRect fitInto(const QRect& wanted, const QRect& available, const QSize& minimum);
+
+  // Presses, drags and double-clicks that the child passes on (a 3D view turning its
+  // camera) neither move, maximise nor restore the window; the resize band still resizes.
+  void keepDragsIn(QWidget* child);
 
   // showNormal(), then keepOnScreen().
   void showNormalOnScreen();
@@ -44,4 +50,8 @@ class MyWidget : public QWidget {
   bool resizing;            // the current press began in the resize band
   QPoint lastResizePos;     // global cursor position at the last resize step
   bool doubleClicked;       // a double-click was seen since the last release
+
+ private:
+  bool inDragKeepingChild(const QPoint& pos) const;
+  QList<QPointer<QWidget>> dragKeepingChildren;
 };

@@ -128,6 +128,31 @@ TEST_F(FramelessWindow, DragStartingOnAFilteredButtonDoesNotMove) {
   EXPECT_EQ(window.pos(), QPoint(130, 130));
 }
 
+// A child that passes its mouse events on, as the 3D view does after turning its camera.
+TEST_F(FramelessWindow, DragsAndDoubleClicksInAViewThatKeepsThemLeaveTheWindowAlone) {
+  auto* view = new QWidget(&window);
+  view->setGeometry(20, 20, 200, 150);
+  view->show();
+  window.keepDragsIn(view);
+  QApplication::processEvents();
+
+  const QPoint inView = global(100, 90);
+  mouse.press(inView);
+  mouse.move(inView + QPoint(40, 30));
+  mouse.release(inView + QPoint(40, 30));
+  EXPECT_EQ(window.pos(), QPoint(100, 100));
+  mouse.doubleClickAndHold(inView);
+  mouse.release(inView);
+  EXPECT_FALSE(window.isMaximized());
+
+  const QPoint bare = global(300, 250);  // beside the view the window still drags
+  mouse.press(bare);
+  mouse.move(bare + QPoint(30, 30));
+  mouse.release(bare + QPoint(30, 30));
+  EXPECT_EQ(window.pos(), QPoint(130, 130));
+  EXPECT_EQ(window.size(), QSize(400, 300));
+}
+
 class KeyRecorder : public QWidget {
  public:
   using QWidget::QWidget;
