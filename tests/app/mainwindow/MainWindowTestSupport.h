@@ -13,6 +13,8 @@
 #include <QSurfaceFormat>
 #include <QTemporaryDir>
 #include <QVTKOpenGLNativeWidget.h>
+#include <QWindow>
+#include <QtTest/QTest>
 
 #include <cstdlib>
 #include <memory>
@@ -145,6 +147,7 @@ inline Cloud::Ptr makeCloud(std::size_t n, const std::vector<std::size_t>& zeroD
 #include <pcl/visualization/pcl_visualizer.h>
 
 #include "newLumivar.h"
+#include "ui_newLumivar.h"
 
 namespace mainwindow_test {
 
@@ -243,9 +246,28 @@ protected:
     ASSERT_TRUE(window->connected());
   }
 
+  // Mouse events on the 3D view through Qt's platform path, so the application's modifier
+  // state follows.
+  void viewMouse(QEvent::Type type, QPoint local, Qt::MouseButtons held, Qt::MouseButton button,
+                 Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QWindow* handle = window->windowHandle();
+    const QPoint global = window->form().screen->mapToGlobal(local);
+    qt_handleMouseEvent(handle, handle->mapFromGlobal(global), global, held, button, type, mods, ++viewTimestamp);
+    QApplication::processEvents();
+  }
+  void dragOverView(QPoint from, QPoint to) {
+    viewMouse(QEvent::MouseMove, from, Qt::NoButton, Qt::NoButton);
+    viewMouse(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    viewMouse(QEvent::MouseMove, (from + to) / 2, Qt::LeftButton, Qt::NoButton);
+    viewMouse(QEvent::MouseMove, to, Qt::LeftButton, Qt::NoButton);
+    viewMouse(QEvent::MouseButtonRelease, to, Qt::NoButton, Qt::LeftButton);
+    viewTimestamp += 10000;  // the next press is never part of a double-click
+  }
+
   std::unique_ptr<WindowEnvironment> env;
   std::unique_ptr<newLumivar> window;
   pcl::visualization::PCLVisualizer* viewer = nullptr;
+  int viewTimestamp = 1000;
 };
 
 }  // namespace mainwindow_test

@@ -59,21 +59,6 @@ protected:
     return calls.isEmpty() ? QString() : calls.last();
   }
   // A left-button drag over the view, through Qt's platform path as a real pointer's.
-  void dragOverTheView(QPoint from, QPoint to) {
-    auto send = [this](QEvent::Type type, QPoint local, Qt::MouseButtons held, Qt::MouseButton button) {
-      QWindow* handle = window->windowHandle();
-      const QPoint global = window->form().screen->mapToGlobal(local);
-      qt_handleMouseEvent(handle, handle->mapFromGlobal(global), global, held, button, type, Qt::NoModifier,
-                          ++timestamp);
-      QApplication::processEvents();
-    };
-    send(QEvent::MouseMove, from, Qt::NoButton, Qt::NoButton);
-    send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
-    send(QEvent::MouseMove, (from + to) / 2, Qt::LeftButton, Qt::NoButton);
-    send(QEvent::MouseMove, to, Qt::LeftButton, Qt::NoButton);
-    send(QEvent::MouseButtonRelease, to, Qt::NoButton, Qt::LeftButton);
-    timestamp += 10000;
-  }
   // Where the view draws a point, in the render widget's coordinates.
   QPoint onScreen(double x, double y, double z) const {
     vtkRenderer* renderer = viewer->getRendererCollection()->GetFirstRenderer();
@@ -99,7 +84,6 @@ protected:
   }
 
   FakeDriverLog drivers;
-  int timestamp = 1000;
 };
 
 // Box select pauses the live display; a disconnect and a new connection must not leave it
@@ -151,7 +135,7 @@ TEST_F(Reconnect, ANewConnectionStartsWithNoSelectionShown) {
   window->form().pBn_BoxSelect->click();
   ASSERT_TRUE(window->areaSelecting());
   const QPoint from = onScreen(1.295, 0.5, 0.0), to = onScreen(1.6, 0.5, 0.0);  // the far end of the line
-  dragOverTheView(from - QPoint(0, 20), to + QPoint(0, 20));
+  dragOverView(from - QPoint(0, 20), to + QPoint(0, 20));
   ASSERT_TRUE(window->selectionBoxValid()) << "the drag picked no point";
 
   // The run goes on with the box: each frame's in-box points are highlighted, counted, listed.

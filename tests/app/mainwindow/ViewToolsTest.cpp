@@ -56,28 +56,11 @@ protected:
     window->onCalculateShowPointCloudSlot(frame, companion, 1, QString());
   }
 
-  // Mouse events through Qt's platform path, so the application's modifier state follows.
-  void mouse(QEvent::Type type, QPoint local, Qt::MouseButtons held, Qt::MouseButton button,
-             Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    QWidget* screen = window->form().screen;
-    QWindow* handle = window->windowHandle();
-    const QPoint global = screen->mapToGlobal(local);
-    qt_handleMouseEvent(handle, handle->mapFromGlobal(global), global, held, button, type, mods, ++timestamp);
-    QApplication::processEvents();
-  }
   void click(QPoint local, Qt::KeyboardModifiers mods) {
-    mouse(QEvent::MouseMove, local, Qt::NoButton, Qt::NoButton, mods);
-    mouse(QEvent::MouseButtonPress, local, Qt::LeftButton, Qt::LeftButton, mods);
-    mouse(QEvent::MouseButtonRelease, local, Qt::NoButton, Qt::LeftButton, mods);
-    timestamp += 10000;  // never a double-click
-  }
-  void drag(QPoint from, QPoint to) {
-    mouse(QEvent::MouseMove, from, Qt::NoButton, Qt::NoButton);
-    mouse(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
-    mouse(QEvent::MouseMove, (from + to) / 2, Qt::LeftButton, Qt::NoButton);
-    mouse(QEvent::MouseMove, to, Qt::LeftButton, Qt::NoButton);
-    mouse(QEvent::MouseButtonRelease, to, Qt::NoButton, Qt::LeftButton);
-    timestamp += 10000;
+    viewMouse(QEvent::MouseMove, local, Qt::NoButton, Qt::NoButton, mods);
+    viewMouse(QEvent::MouseButtonPress, local, Qt::LeftButton, Qt::LeftButton, mods);
+    viewMouse(QEvent::MouseButtonRelease, local, Qt::NoButton, Qt::LeftButton, mods);
+    viewTimestamp += 10000;  // never a double-click
   }
   QPoint screenCentre() const { return window->form().screen->rect().center(); }
 
@@ -131,7 +114,6 @@ protected:
   }
 
   FakeDriverLog drivers;
-  int timestamp = 1000;
 };
 
 // Box select, drag over the middle of a flat square seen from the top: the points inside
@@ -150,7 +132,9 @@ TEST_F(ViewTools, AreaDraggedWithTheMouseBecomesTheDriversBox) {
   EXPECT_EQ(lastSelectRange(), "setSelectRange(0,1000,1000,1000,-1000,-1000,-1000)");
 
   const QPoint c = screenCentre();
-  drag(c - QPoint(60, 60), c + QPoint(60, 60));
+  const QPoint placed = window->pos();
+  dragOverView(c - QPoint(60, 60), c + QPoint(60, 60));
+  EXPECT_EQ(window->pos(), placed) << "the drag over the view moved the window";
 
   ASSERT_TRUE(window->selectionBoxValid()) << "the drag picked no point";
   const BoxSelectParam box = window->selectionBox();
@@ -202,7 +186,7 @@ TEST_F(ViewTools, AWholeFramePickedAtOnce) {
   window->form().pBn_BoxSelect->click();
   ASSERT_TRUE(window->areaSelecting());
   const QRect view = window->form().screen->rect();
-  drag(view.topLeft() + QPoint(2, 2), view.bottomRight() - QPoint(2, 2));
+  dragOverView(view.topLeft() + QPoint(2, 2), view.bottomRight() - QPoint(2, 2));
 
   ASSERT_TRUE(window->selectionBoxValid());
   EXPECT_EQ(viewerPointCount(viewer, "clicked_points_3d11"), static_cast<long>(frame->size()));
@@ -232,7 +216,7 @@ TEST_F(ViewTools, AFitThatEndsAfterClearShowsNothing) {
   window->onPbn_VeiwTopSlot();
   window->form().pBn_BoxSelect->click();
   const QRect view = window->form().screen->rect();
-  drag(view.topLeft() + QPoint(2, 2), view.bottomRight() - QPoint(2, 2));
+  dragOverView(view.topLeft() + QPoint(2, 2), view.bottomRight() - QPoint(2, 2));
   ASSERT_TRUE(window->selectionBoxValid());
   window->form().pBn_Clear->click();
   window->pickPlaneFit().waitForIdle();
@@ -387,7 +371,7 @@ TEST_F(ViewTools, EventFilterShowsTheBarsByThePointersHeight) {
     QApplication::processEvents();  // the layout follows the bars shown or hidden
     const QPoint inWindow(window->width() / 2, static_cast<int>(fraction * h));
     const QPoint local = ui.screen->mapFrom(window.get(), inWindow);
-    mouse(QEvent::MouseMove, local, Qt::NoButton, Qt::NoButton);
+    viewMouse(QEvent::MouseMove, local, Qt::NoButton, Qt::NoButton);
   };
   moveTo(0.95);
   EXPECT_FALSE(ui.widget_offLineData->isHidden());

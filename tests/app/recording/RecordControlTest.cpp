@@ -43,6 +43,12 @@ struct Fixture {
     for (const Shown& box : shown) list << box.text;
     return list;
   }
+  // The connection dialog's choice: record on the loopback adapter from these ports.
+  void recordOnLoopback(const LoopbackSocket& data, const LoopbackSocket& dev) {
+    view->m_stDevName = "lo";
+    view->recordDataPort = data.port();
+    view->recordDevPort = dev.port();
+  }
 };
 
 struct DialogSeen {
@@ -131,9 +137,7 @@ TEST(RecordControl, ARecordingStartsWithTheChosenFileAndModeAndTheNextPressStops
   QTemporaryDir dir;
   LoopbackSocket data, dev, client;
   Fixture f;
-  f.view->m_stDevName = "lo";
-  f.view->recordDataPort = data.port();
-  f.view->recordDevPort = dev.port();
+  f.recordOnLoopback(data, dev);
   f.view->isAccepted = true;
   QSignalSpy changed(&f.control, &CaptureRecordControl::recordingChanged);
   // A name outside ASCII reaches the file system as the user typed it.
@@ -181,9 +185,7 @@ TEST(RecordControl, TheStopSaysHowManyPacketsCameOrThatNoneDid) {
     QTemporaryDir dir;
     LoopbackSocket data, dev, client;
     Fixture f;
-    f.view->m_stDevName = "lo";
-    f.view->recordDataPort = data.port();
-    f.view->recordDevPort = dev.port();
+    f.recordOnLoopback(data, dev);
     const QString path = dir.filePath("record.pcap");
     f.control.setPathChooser([&](QWidget*, const QString&, const QString&, const QString&) { return path; });
     f.control.recordPcap(true, 10, "LidarType_Kaldor_v4_0");
