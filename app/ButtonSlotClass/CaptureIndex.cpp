@@ -521,8 +521,8 @@ IndexResult walkRecords(CaptureFile& file, CaptureRecord& record, CaptureIndex& 
   };
   while (position < file.size()) {
     const ReadStatus status = file.readRecordAt(position, record);
+    const std::int64_t end = position + std::int64_t(kRecordHeaderBytes) + record.storedLength;
     if (status == ReadStatus::Record) {
-      const std::int64_t end = file.position();
       if (!file.recordOrEndAt(end)) {
         // No record where this one ends: its own length may be the damage (a flipped bit).
         // Records confirmed inside the length it claims mean it was; a long record followed
@@ -556,7 +556,7 @@ IndexResult walkRecords(CaptureFile& file, CaptureRecord& record, CaptureIndex& 
     }
     if (status != ReadStatus::Record) break;
     index.dataPositionsPerPacket.push_back(position);
-    position += std::int64_t(kRecordHeaderBytes) + record.storedLength;
+    position = end;
     visit(record);
     ++recordsRead;
     if (progress && !progress(recordsRead)) {
