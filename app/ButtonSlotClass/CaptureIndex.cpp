@@ -55,6 +55,15 @@ bool startsWith(const std::uint8_t* p, std::size_t length, const std::uint8_t* h
   return length >= headLength && std::memcmp(p, head, headLength) == 0;
 }
 
+// What an IPv4 frame's own header says of its length.
+constexpr std::uint16_t kIpv4EtherType = 0x0800;
+constexpr std::size_t kIpTotalLengthField = 2;  // in the IP header, big-endian
+constexpr int kIpVersion = 4;                   // upper half of the IP header's first byte
+// Senders pad frames to 60 bytes (not counting VLAN tags); a capture may keep the 4-byte
+// check sequence.
+constexpr std::size_t kMinPaddedFrameBytes = 60;
+constexpr std::size_t kFrameCheckBytes = 4;
+
 bool isVlanTag(const std::uint8_t* frame, std::size_t at) {
   return (frame[at] == 0x81 && frame[at + 1] == 0x00) || (frame[at] == 0x88 && frame[at + 1] == 0xA8);
 }
@@ -170,41 +179,11 @@ bool CaptureFile::plausibleHeader(const std::uint8_t* header) const {
          wire <= kMaxPlausibleRecordBytes;
 }
 
-std::int64_t CaptureFile::findNextRecord(std::int64_t from, std::int64_t before) {
-  if (!mFile) return -1;
-  constexpr std::size_t kChunk = 1 << 16;
-  std::vector<std::uint8_t> chunk(kChunk + kRecordHeaderBytes);
-  std::int64_t limit = std::min(mSize - std::int64_t(kRecordHeaderBytes), from + kResyncSearchBytes);
-  if (before >= 0) limit = std::min(limit, before - 1);
-  for (std::int64_t start = from; start <= limit; start += std::int64_t(kChunk)) {
-    const std::size_t want = std::size_t(std::min<std::int64_t>(std::int64_t(chunk.size()), mSize - start));
-    if (!seekTo(start) || !readBytes(chunk.data(), want)) return -1;
-    for (std::size_t at = 0; at + kRecordHeaderBytes <= want && at < kChunk; ++at) {
-      const std::int64_t candidate = start + std::int64_t(at);
-      if (candidate > limit) return -1;
-      if (!plausibleHeader(chunk.data() + at)) continue;
-      const std::int64_t next = candidate + std::int64_t(kRecordHeaderBytes) +
-                                std::int64_t(field32(chunk.data() + at, kIncludedLengthOffset));
-      if (next == mSize) return candidate;
-      if (next + std::int64_t(kRecordHeaderBytes) > mSize) continue;
-      // The record after the candidate must look like one too: one plausible header in
-      // random bytes is not rare, two in a row at the right distance are.
-      std::uint8_t following[kRecordHeaderBytes];
-      if (!seekTo(next) || !readBytes(following, sizeof following)) return -1;
-      const bool confirmed = plausibleHeader(following);
-      if (!seekTo(start + std::int64_t(want))) return -1;
-      if (confirmed) return candidate;
-    }
-  }
-  return -1;
-}
-
-bool CaptureFile::recordOrEndAt(std::int64_t position) {
-  if (!mFile) return false;
-  if (mSize - position < std::int64_t(kRecordHeaderBytes)) return true;
-  if (!seekTo(position) || !readBytes(mPeeked.data(), mPeeked.size())) return false;
-  mPeekedAt = position;
-  return plausibleHeader(mPeeked.data());
+std::size_t CaptureFile::readAt(std::int64_t position, void* into, std::size_t count) {
+  if (!mFile || !seekTo(position)) return 0;
+  const std::size_t got = std::fread(into, 1, count, mFile);
+  mPosition += static_cast<std::int64_t>(got);
+  return got;
 }
 
 void CaptureFile::swap(CaptureFile& other) noexcept {
@@ -213,8 +192,6 @@ void CaptureFile::swap(CaptureFile& other) noexcept {
   std::swap(mError, other.mError);
   std::swap(mSize, other.mSize);
   std::swap(mPosition, other.mPosition);
-  std::swap(mPeekedAt, other.mPeekedAt);
-  std::swap(mPeeked, other.mPeeked);
   mBuffer.swap(other.mBuffer);
 }
 
@@ -223,7 +200,6 @@ void CaptureFile::close() {
   mFile = nullptr;
   mSize = 0;
   mPosition = 0;
-  mPeekedAt = -1;
 }
 
 bool CaptureFile::seekTo(std::int64_t position) {
@@ -246,11 +222,7 @@ ReadStatus CaptureFile::readRecordAt(std::int64_t position, CaptureRecord& recor
   if (!mFile || position < 0 || position >= mSize) return ReadStatus::End;
   if (mSize - position < std::int64_t(kRecordHeaderBytes)) return ReadStatus::Truncated;
   std::array<std::uint8_t, kRecordHeaderBytes> header;
-  if (position == mPeekedAt && mPosition == position + std::int64_t(kRecordHeaderBytes)) {
-    header = mPeeked;  // read by the look past the previous record: no seek back
-  } else if (!seekTo(position) || !readBytes(header.data(), header.size())) {
-    return ReadStatus::Truncated;
-  }
+  if (!seekTo(position) || !readBytes(header.data(), header.size())) return ReadStatus::Truncated;
   if (!plausibleHeader(header.data())) return ReadStatus::Damaged;
   const std::uint32_t stored = field32(header.data(), kIncludedLengthOffset);
   if (std::int64_t(stored) > mSize - mPosition) return ReadStatus::Truncated;
@@ -285,6 +257,20 @@ int findIpv4Shift(const std::uint8_t* frame, std::size_t length) {
   for (; at + 1 < length; ++at)
     if (frame[at] == 0x08 && frame[at + 1] == 0x00) return static_cast<int>(at - kTypeCodeOffset);
   return -1;
+}
+
+bool frameLengthAgrees(const std::uint8_t* frame, std::size_t stored, std::size_t wire) {
+  if (stored != wire) return true;
+  std::size_t at = kTypeCodeOffset;
+  while (at + 2 <= stored && isVlanTag(frame, at)) at += kVlanTagBytes;
+  if (at + 2 > stored || readBE16(frame, at) != kIpv4EtherType) return true;
+  const std::size_t ip = at + 2;
+  // An IPv4 frame too short for its own IP header: the length in the record header is wrong.
+  if (stored < ip + kIpHeaderBytes) return false;
+  if ((frame[ip] >> 4) != kIpVersion) return true;  // not an IPv4 header after all
+  const std::size_t expected = ip + readBE16(frame, ip + kIpTotalLengthField);
+  const std::size_t padded = std::max(expected, kMinPaddedFrameBytes + (ip - kMinEthernetFrameBytes));
+  return stored >= expected && stored <= padded + kFrameCheckBytes;
 }
 
 bool locatePayload(const CaptureRecord& record, const CaptureRules& rules, Payload& out) {
@@ -504,6 +490,121 @@ std::int64_t progressEstimate(std::int64_t fileSize, int lidarFamily) {
 
 namespace {
 
+// The indexer's reader: the file in large blocks, with kRecordLookaheadBytes kept in memory
+// past any place a record or a candidate for one is checked, so the search for the next
+// record after damage costs no seek per candidate.
+class IndexReader {
+ public:
+  IndexReader(CaptureFile& file, const IndexProgress& progress)
+      : mFile(file), mProgress(progress), mBuffer(kIndexBlockBytes + kRecordLookaheadBytes) {}
+
+  bool cancelled() const { return mCancelled; }
+  std::int64_t recordsRead() const { return mRecordsRead; }
+
+  // After every record kept.
+  bool recordRead(std::int64_t position) {
+    ++mRecordsRead;
+    return report(position);
+  }
+
+  ReadStatus readRecordAt(std::int64_t position, CaptureRecord& record) {
+    record.dataRead = false;
+    record.storedLength = 0;
+    record.position = position;
+    if (position < 0 || position >= mFile.size()) return ReadStatus::End;
+    if (mFile.size() - position < std::int64_t(kRecordHeaderBytes)) return ReadStatus::Truncated;
+    if (!hold(position)) return ReadStatus::Truncated;
+    const std::uint8_t* header = at(position);
+    if (!mFile.plausibleHeader(header)) return ReadStatus::Damaged;
+    const std::uint32_t stored = mFile.includedLength(header);
+    if (std::int64_t(stored) > mFile.size() - position - std::int64_t(kRecordHeaderBytes)) return ReadStatus::Truncated;
+    record.storedLength = stored;
+    if (stored <= record.data.size()) {
+      std::memcpy(record.data.data(), header + kRecordHeaderBytes, stored);
+      record.dataRead = true;
+    }
+    return ReadStatus::Record;
+  }
+
+  // Whether the whole record at position (read just before) has the length its own frame says.
+  bool frameFitsHeader(std::int64_t position) const {
+    const std::uint8_t* header = at(position);
+    return frameLengthAgrees(header + kRecordHeaderBytes, mFile.includedLength(header), mFile.wireLength(header));
+  }
+
+  // Whether position is the end of the file, or holds a plausible record header or the start
+  // of one the file cuts short. Within the look-ahead of the record read last.
+  bool recordOrEndAt(std::int64_t position) {
+    if (mFile.size() - position < std::int64_t(kRecordHeaderBytes)) return true;
+    return hold(position, kRecordHeaderBytes) && mFile.plausibleHeader(at(position));
+  }
+
+  // The position of the first record header at or after from that is followed by another
+  // plausible header or by the end of the file; -1 when there is none before the end of the
+  // file (or before the position before, when given), or when the run was cancelled.
+  std::int64_t findNextRecord(std::int64_t from, std::int64_t before = -1) {
+    std::int64_t last = mFile.size() - std::int64_t(kRecordHeaderBytes);
+    if (before >= 0) last = std::min(last, before - 1);
+    std::int64_t candidate = from;
+    while (candidate <= last) {
+      if (!hold(candidate)) return -1;
+      // Candidates whose look-ahead is in memory, one report stretch at most.
+      const std::int64_t held = mStart + std::int64_t(mLength);
+      const std::int64_t checkable = held == mFile.size() ? held : held - std::int64_t(kRecordLookaheadBytes) + 1;
+      const std::int64_t stretchEnd =
+          std::min({last + 1, checkable, candidate + std::int64_t(kSearchReportBytes)});
+      for (; candidate < stretchEnd; ++candidate) {
+        const std::uint8_t* header = at(candidate);
+        if (!mFile.plausibleHeader(header)) continue;
+        const std::int64_t next =
+            candidate + std::int64_t(kRecordHeaderBytes) + std::int64_t(mFile.includedLength(header));
+        if (next == mFile.size()) return candidate;
+        if (next + std::int64_t(kRecordHeaderBytes) > mFile.size()) continue;
+        // The record after the candidate must look like one too: one plausible header in
+        // random bytes is not rare, two in a row at the right distance are.
+        if (mFile.plausibleHeader(at(next))) return candidate;
+      }
+      if (!report(candidate)) return -1;
+    }
+    return -1;
+  }
+
+ private:
+  bool report(std::int64_t position) {
+    if (mProgress && !mProgress(mRecordsRead, position)) mCancelled = true;
+    return !mCancelled;
+  }
+
+  // Makes [position, position + count) (or to the end of the file) held in memory; a new
+  // block starts at position and keeps what is held already of it. False on a read error.
+  bool hold(std::int64_t position, std::size_t count = kRecordLookaheadBytes) {
+    const std::int64_t wanted = std::min(mFile.size(), position + std::int64_t(count));
+    const std::int64_t held = mStart + std::int64_t(mLength);
+    if (position >= mStart && wanted <= held) return true;
+    std::size_t kept = 0;
+    if (position >= mStart && position < held) {
+      kept = std::size_t(held - position);
+      std::memmove(mBuffer.data(), mBuffer.data() + (position - mStart), kept);
+    }
+    const std::size_t want = std::size_t(
+        std::min<std::int64_t>(std::int64_t(mBuffer.size() - kept), mFile.size() - position - std::int64_t(kept)));
+    const std::size_t got = mFile.readAt(position + std::int64_t(kept), mBuffer.data() + kept, want);
+    mStart = position;
+    mLength = kept + got;
+    return mStart + std::int64_t(mLength) >= wanted;
+  }
+
+  const std::uint8_t* at(std::int64_t position) const { return mBuffer.data() + (position - mStart); }
+
+  CaptureFile& mFile;
+  const IndexProgress& mProgress;
+  std::vector<std::uint8_t> mBuffer;
+  std::int64_t mStart = 0;  // file position of mBuffer[0]
+  std::size_t mLength = 0;  // bytes held
+  std::int64_t mRecordsRead = 0;
+  bool mCancelled = false;
+};
+
 // The walk both builders share: every whole record from byte 24 to the end of the file (or
 // to a record the file really cuts short) goes to visit, then to the progress callback.
 template <typename Visit>
@@ -511,35 +612,46 @@ IndexResult walkRecords(CaptureFile& file, CaptureRecord& record, CaptureIndex& 
                         Visit visit) {
   if (!file.isOpen()) return IndexResult::NotOpen;
   index.clear();
+  IndexReader reader(file, progress);
   CaptureDamage& damage = index.damage;
   std::int64_t position = kGlobalHeaderBytes;
-  std::int64_t recordsRead = 0;
   const auto passOver = [&](std::int64_t from, std::int64_t to) {
     ++damage.damagedRegions;
     if (damage.firstDamageAt < 0) damage.firstDamageAt = from;
     damage.skippedBytes += to - from;
   };
+  const auto cancel = [&] {
+    index.clear();
+    return IndexResult::Cancelled;
+  };
   while (position < file.size()) {
-    const ReadStatus status = file.readRecordAt(position, record);
+    ReadStatus status = reader.readRecordAt(position, record);
     const std::int64_t end = position + std::int64_t(kRecordHeaderBytes) + record.storedLength;
     if (status == ReadStatus::Record) {
-      if (!file.recordOrEndAt(end)) {
-        // No record where this one ends: its own length may be the damage (a flipped bit).
-        // Records confirmed inside the length it claims mean it was; a long record followed
-        // by junk finds none and stands.
-        const std::int64_t inside = file.findNextRecord(position + std::int64_t(kRecordHeaderBytes), end);
+      const bool fits = reader.frameFitsHeader(position);
+      const bool followed = reader.recordOrEndAt(end);
+      if (!followed || !fits) {
+        // No record where this one ends, or a frame of another length than the header says:
+        // the header's length may be the damage (a flipped bit). Records confirmed inside the
+        // length it claims mean it was; a long record followed by junk finds none and stands.
+        const std::int64_t inside = reader.findNextRecord(position + std::int64_t(kRecordHeaderBytes), end);
+        if (reader.cancelled()) return cancel();
         if (inside >= 0) {
           passOver(position, inside);
           position = inside;
           continue;
         }
+        // Neither its frame nor what follows bears the length out: the record is lost, and
+        // the next one is looked for from its header on.
+        if (!followed && !fits) status = ReadStatus::Damaged;
       }
     }
     if (status == ReadStatus::Damaged || status == ReadStatus::Truncated) {
       // Go on at the next place where records follow each other again. A header whose
       // length runs past the end is a cut only when no record can be found after it; with
       // one found, the length was damage and the records after it are good.
-      const std::int64_t next = file.findNextRecord(position + 1);
+      const std::int64_t next = reader.findNextRecord(position + 1);
+      if (reader.cancelled()) return cancel();
       if (status == ReadStatus::Truncated && next < 0) {
         damage.cutShort = true;
         damage.cutShortAt = position;
@@ -558,11 +670,7 @@ IndexResult walkRecords(CaptureFile& file, CaptureRecord& record, CaptureIndex& 
     index.dataPositionsPerPacket.push_back(position);
     position = end;
     visit(record);
-    ++recordsRead;
-    if (progress && !progress(recordsRead)) {
-      index.clear();
-      return IndexResult::Cancelled;
-    }
+    if (!reader.recordRead(position)) return cancel();
   }
   return IndexResult::Completed;
 }

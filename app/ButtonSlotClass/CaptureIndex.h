@@ -43,8 +43,13 @@ constexpr std::uint16_t kMajorVersion = 2;
 // No record of a readable capture is longer; a header claiming more is damage.
 constexpr std::uint32_t kMaxPlausibleRecordBytes = 262144;
 constexpr std::size_t kMinEthernetFrameBytes = 14;
-// How far past a damaged record the reader looks for the next record header.
-constexpr std::int64_t kResyncSearchBytes = 16 << 20;
+// The indexer reads in blocks and keeps this much ahead of a place that looks like a record
+// header: the header it points to, past the longest record, is then in memory too.
+constexpr std::size_t kIndexBlockBytes = 4 << 20;
+constexpr std::size_t kRecordLookaheadBytes = 2 * kRecordHeaderBytes + kMaxPlausibleRecordBytes;
+// A search for the next record reports progress after every stretch of this many bytes, so
+// the progress dialog moves and its Cancel is seen within a fraction of a second.
+constexpr std::size_t kSearchReportBytes = 64 << 10;
 
 // Frame fields, all big-endian; every offset from kIpProtocolOffset on moves by the shift s,
 // the distance of the IPv4 type code from kTypeCodeOffset (0 plain, 4 behind a VLAN tag).
@@ -161,13 +166,10 @@ class CaptureFile {
 
   // Whether 16 bytes could be the header of a record of this capture.
   bool plausibleHeader(const std::uint8_t* header) const;
-  // The position of the first record header at or after from that is followed by another
-  // plausible header or by the end of the file; -1 when none is found within
-  // kResyncSearchBytes, or before the position before when that is given.
-  std::int64_t findNextRecord(std::int64_t from, std::int64_t before = -1);
-  // Whether position is the end of the file, or holds a plausible record header or the
-  // start of one the file cuts short.
-  bool recordOrEndAt(std::int64_t position);
+  std::uint32_t includedLength(const std::uint8_t* header) const { return field32(header, kIncludedLengthOffset); }
+  std::uint32_t wireLength(const std::uint8_t* header) const { return field32(header, kWireLengthOffset); }
+  // Block read of count bytes at position; the bytes read.
+  std::size_t readAt(std::int64_t position, void* into, std::size_t count);
 
   // Reads the record whose header is at position; the next record follows it.
   ReadStatus readRecordAt(std::int64_t position, CaptureRecord& record);
@@ -188,9 +190,6 @@ class CaptureFile {
   std::int64_t mSize = 0;
   std::int64_t mPosition = 0;
   std::vector<char> mBuffer;  // stdio's block buffer
-  // The header recordOrEndAt read last, and where.
-  std::int64_t mPeekedAt = -1;
-  std::array<std::uint8_t, kRecordHeaderBytes> mPeeked{};
 };
 
 enum class PayloadClass {
@@ -213,6 +212,12 @@ struct Payload {
 
 // Shift of the IPv4 type code from byte 12, or -1 when the record has none.
 int findIpv4Shift(const std::uint8_t* frame, std::size_t length);
+
+// Whether an Ethernet frame carrying IPv4 (behind any VLAN tags) is as long as its record
+// header says: link header + IPv4 total length, with padding to 60 bytes and a check
+// sequence allowed. Frames cut short by the snap length (stored below wire) and frames of
+// other types say nothing against the header.
+bool frameLengthAgrees(const std::uint8_t* frame, std::size_t stored, std::size_t wire);
 
 // Acceptance test and payload location for families other than 4. False: the record is not
 // used (wrong size or protocol, port 1234, filtered out, or a payload that the record does
@@ -287,7 +292,7 @@ struct CaptureDamage {
   std::int64_t skippedBytes = 0;    // bytes passed over in all of them
   bool cutShort = false;            // the file ends inside a record
   std::int64_t cutShortAt = -1;     // position of that record's header
-  bool endLost = false;             // no record header was found after the last damage
+  bool endLost = false;             // no record was found between the last damage and the end
   bool any() const { return damagedRegions > 0 || cutShort; }
 };
 
@@ -311,8 +316,10 @@ enum class IndexResult {
   NotOpen,
 };
 
-// Called after every record with the number of records read; false cancels the run.
-using IndexProgress = std::function<bool(std::int64_t recordsRead)>;
+// Called after every record, and during searches for the next record every
+// kSearchReportBytes, with the records read so far and the file position reached; false
+// cancels the run.
+using IndexProgress = std::function<bool(std::int64_t recordsRead, std::int64_t position)>;
 
 // The user's words for what the indexer found damaged, or empty.
 std::string describeDamage(const CaptureIndex& index);

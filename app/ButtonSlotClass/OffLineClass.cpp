@@ -286,9 +286,15 @@ bool OffLineClass::runIndexing(const QString& path, capture::CaptureFile& file, 
   progressDialog = newProgressDialog(this, QStringLiteral("Opening file..."), QStringLiteral("Please wait a moment"),
                                      int(std::min<std::int64_t>(estimate, INT32_MAX)));
   progressDialog->show();
-  const capture::IndexProgress progress = [this](std::int64_t read) {
-    if (read % kIndexProgressStep == 0)
-      progressDialog->setValue(int(std::min<std::int64_t>(read, progressDialog->maximum())));
+  // Records read, or during a search for the next record after damage the bytes walked in
+  // record sizes, so the dialog moves (and its Cancel is seen) there as well.
+  std::int64_t shown = 0;
+  const capture::IndexProgress progress = [this, &shown, &rules](std::int64_t read, std::int64_t position) {
+    const std::int64_t value = std::max(read, capture::progressEstimate(position, rules.lidarFamily));
+    if (value - shown >= kIndexProgressStep) {
+      shown = value;
+      progressDialog->setValue(int(std::min<std::int64_t>(value, progressDialog->maximum())));
+    }
     return !progressDialog->wasCanceled();
   };
   const capture::IndexResult result = reassembled ? capture::buildReassembledIndex(file, index, progress)

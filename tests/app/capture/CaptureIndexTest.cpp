@@ -631,7 +631,7 @@ TEST_F(CaptureTest, CancellingLeavesAnEmptyIndex) {
   ASSERT_TRUE(file.open(write({closing, closing, closing, closing})));
   std::vector<std::int64_t> calls;
   CaptureIndex idx;
-  const IndexResult result = buildIndex(file, family(2), idx, [&](std::int64_t read) {
+  const IndexResult result = buildIndex(file, family(2), idx, [&](std::int64_t read, std::int64_t) {
     calls.push_back(read);
     return read < 3;
   });
@@ -642,7 +642,7 @@ TEST_F(CaptureTest, CancellingLeavesAnEmptyIndex) {
   EXPECT_TRUE(idx.dataPositionsPerPacket.empty());
 
   calls.clear();
-  const IndexProgress counting = [&](std::int64_t read) {
+  const IndexProgress counting = [&](std::int64_t read, std::int64_t) {
     calls.push_back(read);
     return true;
   };
