@@ -57,6 +57,7 @@ bool startsWith(const std::uint8_t* p, std::size_t length, const std::uint8_t* h
 
 // What an IPv4 frame's own header says of its length.
 constexpr std::uint16_t kIpv4EtherType = 0x0800;
+constexpr std::size_t kMaxLengthField = 1500;  // a type field up to this is the frame's data length (802.3)
 constexpr std::size_t kIpTotalLengthField = 2;  // in the IP header, big-endian
 constexpr int kIpVersion = 4;                   // upper half of the IP header's first byte
 // Senders pad frames to 60 bytes (not counting VLAN tags); a capture may keep the 4-byte
@@ -259,18 +260,29 @@ int findIpv4Shift(const std::uint8_t* frame, std::size_t length) {
   return -1;
 }
 
-bool frameLengthAgrees(const std::uint8_t* frame, std::size_t stored, std::size_t wire) {
-  if (stored != wire) return true;
+namespace {
+
+// A frame of `expected` bytes behind a link header of `link` bytes, as a record may hold it.
+FrameLength lengthAgrees(std::size_t stored, std::size_t expected, std::size_t link) {
+  const std::size_t padded = std::max(expected, kMinPaddedFrameBytes + (link - kMinEthernetFrameBytes));
+  return stored >= expected && stored <= padded + kFrameCheckBytes ? FrameLength::Agrees : FrameLength::Disagrees;
+}
+
+}  // namespace
+
+FrameLength frameLength(const std::uint8_t* frame, std::size_t stored, std::size_t wire) {
+  if (stored != wire) return FrameLength::Unknown;
   std::size_t at = kTypeCodeOffset;
   while (at + 2 <= stored && isVlanTag(frame, at)) at += kVlanTagBytes;
-  if (at + 2 > stored || readBE16(frame, at) != kIpv4EtherType) return true;
+  if (at + 2 > stored) return FrameLength::Unknown;
+  const std::size_t type = readBE16(frame, at);
+  if (type <= kMaxLengthField) return lengthAgrees(stored, at + 2 + type, at + 2);
+  if (type != kIpv4EtherType) return FrameLength::Unknown;
   const std::size_t ip = at + 2;
   // An IPv4 frame too short for its own IP header: the length in the record header is wrong.
-  if (stored < ip + kIpHeaderBytes) return false;
-  if ((frame[ip] >> 4) != kIpVersion) return true;  // not an IPv4 header after all
-  const std::size_t expected = ip + readBE16(frame, ip + kIpTotalLengthField);
-  const std::size_t padded = std::max(expected, kMinPaddedFrameBytes + (ip - kMinEthernetFrameBytes));
-  return stored >= expected && stored <= padded + kFrameCheckBytes;
+  if (stored < ip + kIpHeaderBytes) return FrameLength::Disagrees;
+  if ((frame[ip] >> 4) != kIpVersion) return FrameLength::Unknown;  // not an IPv4 header after all
+  return lengthAgrees(stored, ip + readBE16(frame, ip + kIpTotalLengthField), ip);
 }
 
 bool locatePayload(const CaptureRecord& record, const CaptureRules& rules, Payload& out) {
@@ -526,10 +538,10 @@ class IndexReader {
     return ReadStatus::Record;
   }
 
-  // Whether the whole record at position (read just before) has the length its own frame says.
-  bool frameFitsHeader(std::int64_t position) const {
+  // What the frame of the whole record at position (read just before) says of its length.
+  FrameLength frameLengthAt(std::int64_t position) const {
     const std::uint8_t* header = at(position);
-    return frameLengthAgrees(header + kRecordHeaderBytes, mFile.includedLength(header), mFile.wireLength(header));
+    return frameLength(header + kRecordHeaderBytes, mFile.includedLength(header), mFile.wireLength(header));
   }
 
   // Whether position is the end of the file, or holds a plausible record header or the start
@@ -558,11 +570,12 @@ class IndexReader {
         if (!mFile.plausibleHeader(header)) continue;
         const std::int64_t next =
             candidate + std::int64_t(kRecordHeaderBytes) + std::int64_t(mFile.includedLength(header));
-        if (next == mFile.size()) return candidate;
-        if (next + std::int64_t(kRecordHeaderBytes) > mFile.size()) continue;
+        if (next + std::int64_t(kRecordHeaderBytes) > mFile.size() && next != mFile.size()) continue;
         // The record after the candidate must look like one too: one plausible header in
-        // random bytes is not rare, two in a row at the right distance are.
-        if (mFile.plausibleHeader(at(next))) return candidate;
+        // random bytes is not rare, two in a row at the right distance are. In repeated
+        // bytes they are not rare either, but such a candidate's frame gives another length.
+        if (next != mFile.size() && !mFile.plausibleHeader(at(next))) continue;
+        if (frameLengthAt(candidate) != FrameLength::Disagrees) return candidate;
       }
       if (!report(candidate)) return -1;
     }
@@ -628,11 +641,11 @@ IndexResult walkRecords(CaptureFile& file, CaptureRecord& record, CaptureIndex& 
     ReadStatus status = reader.readRecordAt(position, record);
     const std::int64_t end = position + std::int64_t(kRecordHeaderBytes) + record.storedLength;
     if (status == ReadStatus::Record) {
-      const bool fits = reader.frameFitsHeader(position);
+      const FrameLength frame = reader.frameLengthAt(position);
       const bool followed = reader.recordOrEndAt(end);
-      if (!followed || !fits) {
-        // No record where this one ends, or a frame of another length than the header says:
-        // the header's length may be the damage (a flipped bit). Records confirmed inside the
+      // A header whose length its own frame bears out is not the damage, whatever follows.
+      if (frame == FrameLength::Disagrees || (!followed && frame == FrameLength::Unknown)) {
+        // The header's length may be the damage (a flipped bit). Records confirmed inside the
         // length it claims mean it was; a long record followed by junk finds none and stands.
         const std::int64_t inside = reader.findNextRecord(position + std::int64_t(kRecordHeaderBytes), end);
         if (reader.cancelled()) return cancel();
@@ -643,7 +656,7 @@ IndexResult walkRecords(CaptureFile& file, CaptureRecord& record, CaptureIndex& 
         }
         // Neither its frame nor what follows bears the length out: the record is lost, and
         // the next one is looked for from its header on.
-        if (!followed && !fits) status = ReadStatus::Damaged;
+        if (!followed && frame == FrameLength::Disagrees) status = ReadStatus::Damaged;
       }
     }
     if (status == ReadStatus::Damaged || status == ReadStatus::Truncated) {

@@ -213,11 +213,13 @@ struct Payload {
 // Shift of the IPv4 type code from byte 12, or -1 when the record has none.
 int findIpv4Shift(const std::uint8_t* frame, std::size_t length);
 
-// Whether an Ethernet frame carrying IPv4 (behind any VLAN tags) is as long as its record
-// header says: link header + IPv4 total length, with padding to 60 bytes and a check
-// sequence allowed. Frames cut short by the snap length (stored below wire) and frames of
-// other types say nothing against the header.
-bool frameLengthAgrees(const std::uint8_t* frame, std::size_t stored, std::size_t wire);
+// What a record's own frame says of the length its header gives. An Ethernet frame carrying
+// IPv4 (behind any VLAN tags) is link header + IPv4 total length long, one whose type field
+// is a length (up to 1500) link header + that length; padding to 60 bytes and a check
+// sequence are allowed. Frames cut short by the snap length (stored below wire) and frames
+// of other types say nothing.
+enum class FrameLength { Unknown, Agrees, Disagrees };
+FrameLength frameLength(const std::uint8_t* frame, std::size_t stored, std::size_t wire);
 
 // Acceptance test and payload location for families other than 4. False: the record is not
 // used (wrong size or protocol, port 1234, filtered out, or a payload that the record does

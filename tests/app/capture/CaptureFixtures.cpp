@@ -3,6 +3,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
 #include <stdexcept>
 
 namespace capfix {
@@ -130,6 +133,47 @@ void CaptureWriter::close() {
 void writeCapture(const std::string& path, const std::vector<Bytes>& frames) {
   CaptureWriter writer(path);
   for (const Bytes& f : frames) writer.add(f);
+}
+
+WrittenRecords libpcapRecords(const std::vector<Bytes>& frames) {
+  ScratchDir dir;
+  const std::string path = dir.file("records.pcap");
+  writeCapture(path, frames);
+  std::ifstream in(path, std::ios::binary);
+  const Bytes all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  WrittenRecords out;
+  out.globalHeader.assign(all.begin(), all.begin() + 24);
+  std::size_t at = 24;
+  for (const Bytes& f : frames) {
+    out.records.emplace_back(all.begin() + long(at), all.begin() + long(at + 16 + f.size()));
+    at += 16 + f.size();
+  }
+  return out;
+}
+
+void setRecordLengths(Bytes& record, std::uint32_t stored, std::uint32_t wire) {
+  for (int i = 0; i < 4; ++i) {
+    record[8 + std::size_t(i)] = std::uint8_t(stored >> (8 * i));
+    record[12 + std::size_t(i)] = std::uint8_t(wire >> (8 * i));
+  }
+}
+
+Bytes repeated(const Bytes& pattern, std::size_t length) {
+  Bytes b(length);
+  for (std::size_t i = 0; i < length; ++i) b[i] = pattern[i % pattern.size()];
+  return b;
+}
+
+Bytes randomBytes(std::size_t length, unsigned seed) {
+  std::mt19937 generator(seed);
+  Bytes b(length);
+  for (auto& v : b) v = std::uint8_t(generator());
+  return b;
+}
+
+void writeBytes(const std::string& path, const Bytes& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc)
+      .write(reinterpret_cast<const char*>(bytes.data()), long(bytes.size()));
 }
 
 ScratchDir::ScratchDir() {

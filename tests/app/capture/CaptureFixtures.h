@@ -61,6 +61,20 @@ class CaptureWriter {
 
 void writeCapture(const std::string& path, const std::vector<Bytes>& frames);
 
+// The bytes libpcap writes for these frames: its 24-byte global header and one record
+// (16-byte header + frame) per frame, so damaged files can be put together from real records.
+struct WrittenRecords {
+  Bytes globalHeader;
+  std::vector<Bytes> records;
+};
+WrittenRecords libpcapRecords(const std::vector<Bytes>& frames);
+// Rewrites a record header's included (stored) and wire lengths, little-endian.
+void setRecordLengths(Bytes& record, std::uint32_t stored, std::uint32_t wire);
+// Hostile filler: a short pattern repeated, or seeded random bytes.
+Bytes repeated(const Bytes& pattern, std::size_t length);
+Bytes randomBytes(std::size_t length, unsigned seed);
+void writeBytes(const std::string& path, const Bytes& bytes);
+
 // A scratch directory removed with its files.
 class ScratchDir {
  public:

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <fstream>
 #include <functional>
+#include <map>
 
 #include "CaptureFixtures.h"
 #include "KaldorSweep.h"
@@ -445,6 +446,179 @@ TEST_F(CaptureTest, DamageIsPassedOverAndReported) {
                                      std::to_string(at(59)) + ". 11 frames were kept.");
 }
 
+// Damaged files put together from libpcap's own records and raw bytes, so the place of every
+// good record is known: 240 records, a frame closed by every fifth.
+namespace {
+
+struct Piece {
+  Bytes bytes;
+  bool good = false;    // a whole record that must be kept
+  bool closes = false;  // and it closes a frame
+};
+using Pieces = std::vector<Piece>;
+
+// What the indexer must find in the file the pieces make.
+struct Expected {
+  std::vector<std::int64_t> positions, frameEnds;
+  int regions = 0;
+  std::int64_t firstDamageAt = -1, skipped = 0, cutAt = -1;
+};
+
+Expected expectedOf(const Pieces& pieces, bool endsCut) {
+  Expected e;
+  std::int64_t at = kGlobalHeaderBytes;
+  bool inDamage = false;
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    const Piece& p = pieces[i];
+    if (p.good) {
+      e.positions.push_back(at);
+      if (p.closes) e.frameEnds.push_back(std::int64_t(e.positions.size()));
+      inDamage = false;
+    } else if (endsCut && i + 1 == pieces.size()) {
+      e.cutAt = at;
+    } else {
+      if (!inDamage) ++e.regions;
+      if (e.firstDamageAt < 0) e.firstDamageAt = at;
+      e.skipped += std::int64_t(p.bytes.size());
+      inDamage = true;
+    }
+    at += std::int64_t(p.bytes.size());
+  }
+  return e;
+}
+
+}  // namespace
+
+TEST_F(CaptureTest, DamagedFilesKeepExactlyTheirGoodRecordsAndSayWhere) {
+  constexpr int kRecords = 240;
+  const Bytes plain = frameOf(capfix::zeros());
+  const Bytes closing = frameOf(capfix::marker(kMarker3, 14));
+  const std::uint32_t recordBytes = std::uint32_t(kRecordHeaderBytes + plain.size());
+  UdpFrame tagged{capfix::marker(kMarker3, 14)};
+  tagged.vlan = true;
+  const Bytes vlanClosing = tagged.build();
+  Bytes qinqClosing = vlanClosing;
+  qinqClosing[12] = 0x88, qinqClosing[13] = 0xA8;
+  Bytes padded = frameOf(capfix::zeros(4));  // 46 bytes, padded by the sender to 60
+  padded.resize(60, 0);
+  Bytes withCheckSequence = closing;
+  withCheckSequence.insert(withCheckSequence.end(), {0xDE, 0xAD, 0xBE, 0xEF});
+  Bytes arp(60, 0);
+  arp[12] = 0x08, arp[13] = 0x06;
+  const Bytes jumbo = frameOf(Bytes(8958, 0x11));  // 9000 bytes, IPv4 total length 8986
+
+  // The undamaged file with some frames changed, as pieces.
+  const auto pieces = [&](std::map<int, Bytes> changed = {}) {
+    std::vector<Bytes> frames;
+    for (int r = 0; r < kRecords; ++r) frames.push_back(changed.count(r) ? changed[r] : r % 5 == 4 ? closing : plain);
+    const capfix::WrittenRecords written = capfix::libpcapRecords(frames);
+    Pieces p;
+    for (int r = 0; r < kRecords; ++r) {
+      const Bytes& f = frames[std::size_t(r)];
+      p.push_back({written.records[std::size_t(r)], true,
+                   f == closing || f == withCheckSequence || f == vlanClosing || f == qinqClosing});
+    }
+    return p;
+  };
+  // Edits; records are counted in the undamaged file, so edits that insert go last.
+  const auto lengths = [](Pieces p, std::vector<int> records, std::uint32_t stored, std::uint32_t wire) {
+    for (int r : records) {
+      capfix::setRecordLengths(p[std::size_t(r)].bytes, stored, wire);
+      p[std::size_t(r)].good = false;
+    }
+    return p;
+  };
+  const auto claims = [&](Pieces p, int record, std::uint32_t stored) { return lengths(std::move(p), {record}, stored, stored); };
+  const auto insert = [](Pieces p, int before, Bytes junk) {
+    p.insert(p.begin() + before, Piece{std::move(junk)});
+    return p;
+  };
+  // A length that ends exactly on the header of a later record, the records between inside.
+  const auto swallowing = [&](Pieces p, int record, int inside) {
+    const std::uint32_t frame = std::uint32_t(p[std::size_t(record)].bytes.size() - kRecordHeaderBytes);
+    return claims(std::move(p), record, frame + std::uint32_t(inside) * recordBytes);
+  };
+  // A believable header every other byte; the record each points to is junk, but near the
+  // end some point at a real record.
+  const Bytes pattern = capfix::repeated({0x01, 0x00, 0x01, 0x00}, 2 << 20);
+  Bytes llc(60, 0);  // an 802.3 frame: its type field is its length, 38 bytes, padded to 60
+  llc[13] = 38;
+
+  struct Case {
+    const char* name;
+    Pieces pieces;
+    bool endsCut = false;  // the last piece is a record the file cuts short
+  };
+  const auto suspectRun = [&] {
+    Pieces p = pieces();
+    for (int r = 50; r <= 70; r += 2) p = claims(std::move(p), r, kMaxPlausibleRecordBytes);
+    return p;
+  };
+  const Case cases[] = {
+      {"undamaged", pieces()},
+      {"frames padded to 60 bytes, with a check sequence, VLAN and double tags, ARP, jumbo, 802.3",
+       pieces({{10, padded}, {14, withCheckSequence}, {19, vlanClosing}, {24, qinqClosing}, {30, arp}, {31, jumbo}, {35, llc}})},
+      {"a wild length", lengths(pieces(), {30}, 0xDEADBEEF, 0xDEADBEEF)},
+      {"a longer believable length in the first record", claims(pieces(), 0, 20000)},
+      {"... in a middle record", claims(pieces(), 30, 20000)},
+      {"... in the last but one", claims(pieces(), 238, 20000)},
+      {"... in the last: a cut at its header", claims(pieces(), 239, 20000), true},
+      {"a longer length, stored below wire", lengths(pieces(), {30}, 20000, 30000)},
+      {"two adjacent", lengths(pieces(), {30, 31}, 20000, 20000)},
+      {"two apart", lengths(pieces(), {30, 40}, 20000, 20000)},
+      {"1 stray byte", insert(pieces(), 30, {0x5A})},
+      {"37 stray bytes", insert(pieces(), 30, Bytes(37, 0x5A))},
+      {"1 MB of random bytes", insert(pieces(), 120, capfix::randomBytes(1 << 20, 1))},
+      {"15 MB of random bytes", insert(pieces(), 120, capfix::randomBytes(15 << 20, 2))},
+      {"a jumbo record followed by junk stands", insert(pieces({{100, jumbo}}), 101, Bytes(100, 0x5A))},
+      {"2 MB of 01 00 01 00", insert(pieces(), 30, pattern)},
+      {"2 MB of 01 00 01 00 begun on its second byte", insert(pieces(), 30, Bytes(pattern.begin() + 1, pattern.end()))},
+      {"a run of headers claiming 262,144 bytes between good records", suspectRun()},
+      // A length that falls short, or ends exactly on a later header or the end of the file:
+      // the frame inside says how long the record is.
+      {"a length of 100", claims(pieces(), 30, 100)},
+      {"a length of 1000", claims(pieces(), 30, 1000)},
+      {"a length ending on the next record but one", swallowing(pieces(), 20, 1)},
+      {"... 5 records on", swallowing(pieces(), 20, 5)},
+      {"... 50 records on", swallowing(pieces(), 20, 50)},
+      {"... 205 records on", swallowing(pieces(), 20, 205)},
+      {"... at the end of the file", swallowing(pieces(), 200, kRecords - 201)},
+      {"... behind a VLAN tag", swallowing(pieces({{19, vlanClosing}}), 19, 5)},
+      {"... behind a double tag", swallowing(pieces({{19, qinqClosing}}), 19, 5)},
+      {"17,000,000 random bytes", insert(pieces(), 120, capfix::randomBytes(17000000, 3))},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Bytes file = capfix::libpcapRecords({}).globalHeader;
+    for (const Piece& p : c.pieces) file.insert(file.end(), p.bytes.begin(), p.bytes.end());
+    const std::string path = scratch.file("damaged.pcap");
+    capfix::writeBytes(path, file);
+    const Expected e = expectedOf(c.pieces, c.endsCut);
+
+    const CaptureIndex idx = index(path, family(2));
+    EXPECT_EQ(idx.dataPositionsPerPacket, e.positions);
+    EXPECT_EQ(idx.dataFramePositions, e.frameEnds);
+    EXPECT_EQ(idx.damage.damagedRegions, e.regions);
+    EXPECT_EQ(idx.damage.firstDamageAt, e.firstDamageAt);
+    EXPECT_EQ(idx.damage.skippedBytes, e.skipped);
+    EXPECT_EQ(idx.damage.cutShortAt, e.cutAt);
+    EXPECT_FALSE(idx.damage.endLost);
+
+    const std::string text = describeDamage(idx);
+    if (e.regions == 0 && e.cutAt < 0) {
+      EXPECT_EQ(text, "");
+      continue;
+    }
+    const auto says = [&](const std::string& part) { EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text; };
+    if (e.regions > 0) {
+      says("damaged at byte " + std::to_string(e.firstDamageAt) + ": " + std::to_string(e.regions) + " unreadable");
+      says(" of " + std::to_string(e.skipped) + " bytes in all passed over");
+    }
+    if (e.cutAt >= 0) says("ends inside the record at byte " + std::to_string(e.cutAt));
+    says(std::to_string(e.frameEnds.size()) + " frames were kept.");
+  }
+}
+
 // The same records in every classic layout: byte order and time-stamp resolution.
 namespace {
 
@@ -650,6 +824,56 @@ TEST_F(CaptureTest, CancellingLeavesAnEmptyIndex) {
   EXPECT_EQ(idx.frameCount, 4);
   EXPECT_EQ(calls.size(), 4u);
   EXPECT_EQ(progressEstimate(file.size(), 2), 4);
+}
+
+// Three records, 2 MB of a believable header every other byte, three records: a Cancel asked
+// during the search through the junk ends the run at the search's next report.
+TEST_F(CaptureTest, CancelDuringALongSearchEndsTheRunAtOnce) {
+  const Bytes closing = frameOf(capfix::marker(kMarker3, 14));
+  const capfix::WrittenRecords written = capfix::libpcapRecords({closing, closing, closing});
+  Bytes bytes = written.globalHeader;
+  for (const Bytes& r : written.records) bytes.insert(bytes.end(), r.begin(), r.end());
+  const std::int64_t junkAt = std::int64_t(bytes.size());
+  const Bytes junk = capfix::repeated({0x01, 0x00, 0x01, 0x00}, 2 << 20);
+  bytes.insert(bytes.end(), junk.begin(), junk.end());
+  for (const Bytes& r : written.records) bytes.insert(bytes.end(), r.begin(), r.end());
+  const std::string path = scratch.file("hostile.pcap");
+  capfix::writeBytes(path, bytes);
+
+  const std::int64_t cancelFrom = junkAt + (512 << 10);
+  std::vector<std::pair<std::int64_t, std::int64_t>> calls;  // records read, position
+  CaptureFile file;
+  ASSERT_TRUE(file.open(path));
+  CaptureIndex idx;
+  const IndexResult result = buildIndex(file, family(2), idx, [&](std::int64_t read, std::int64_t position) {
+    calls.emplace_back(read, position);
+    return position < cancelFrom;
+  });
+  EXPECT_EQ(result, IndexResult::Cancelled);
+  EXPECT_EQ(idx.frameCount, 0);
+  EXPECT_TRUE(idx.dataPositionsPerPacket.empty());
+  EXPECT_TRUE(idx.dataFramePositions.empty());
+
+  // The search reported as it walked: stretch by stretch, the three records read before it.
+  std::vector<std::int64_t> searching;
+  for (const auto& [read, position] : calls)
+    if (position > junkAt) {
+      EXPECT_EQ(read, 3);
+      searching.push_back(position);
+    }
+  ASSERT_GE(searching.size(), std::size_t((cancelFrom - junkAt) / std::int64_t(kSearchReportBytes)));
+  for (std::size_t i = 1; i < searching.size(); ++i)
+    EXPECT_LE(searching[i] - searching[i - 1], std::int64_t(kSearchReportBytes));
+  // Nothing after the answer that cancelled.
+  EXPECT_GE(searching.back(), cancelFrom);
+  EXPECT_LE(searching.back(), cancelFrom + std::int64_t(kSearchReportBytes));
+  EXPECT_EQ(std::count_if(searching.begin(), searching.end(), [&](std::int64_t p) { return p >= cancelFrom; }), 1);
+
+  // Not cancelled, the same file keeps its six records and says where the junk was.
+  const CaptureIndex whole = index(path, family(2));
+  EXPECT_EQ(whole.frameCount, 6);
+  EXPECT_EQ(whole.damage.firstDamageAt, junkAt);
+  EXPECT_EQ(whole.damage.skippedBytes, std::int64_t(junk.size()));
 }
 
 TEST(CaptureIndexSeek, FrameTargetsAreHeldToTheFramesThereAre) {
