@@ -565,16 +565,18 @@ class IndexReader {
       const std::int64_t checkable = held == mFile.size() ? held : held - std::int64_t(kRecordLookaheadBytes) + 1;
       const std::int64_t stretchEnd =
           std::min({last + 1, checkable, candidate + std::int64_t(kSearchReportBytes)});
+      const std::size_t wireTop = mFile.format().swapped ? kWireLengthOffset : kWireLengthOffset + 3;
       for (; candidate < stretchEnd; ++candidate) {
         const std::uint8_t* header = at(candidate);
-        if (!mFile.plausibleHeader(header)) continue;
+        // No plausible length reaches the top byte: most bytes are passed on one compare.
+        if (header[wireTop] != 0 || !mFile.plausibleHeader(header)) continue;
         const std::int64_t next =
             candidate + std::int64_t(kRecordHeaderBytes) + std::int64_t(mFile.includedLength(header));
         if (next + std::int64_t(kRecordHeaderBytes) > mFile.size() && next != mFile.size()) continue;
         // The record after the candidate must look like one too: one plausible header in
         // random bytes is not rare, two in a row at the right distance are. In repeated
         // bytes they are not rare either, but such a candidate's frame gives another length.
-        if (next != mFile.size() && !mFile.plausibleHeader(at(next))) continue;
+        if (next != mFile.size() && (at(next)[wireTop] != 0 || !mFile.plausibleHeader(at(next)))) continue;
         if (frameLengthAt(candidate) != FrameLength::Disagrees) return candidate;
       }
       if (!report(candidate)) return -1;

@@ -42,6 +42,7 @@ constexpr std::uint32_t kCookedV2LinkType = 276;
 constexpr std::uint16_t kMajorVersion = 2;
 // No record of a readable capture is longer; a header claiming more is damage.
 constexpr std::uint32_t kMaxPlausibleRecordBytes = 262144;
+static_assert(kMaxPlausibleRecordBytes < (1u << 24), "the search passes over headers whose length has a top byte");
 constexpr std::size_t kMinEthernetFrameBytes = 14;
 // The indexer reads in blocks and keeps this much ahead of a place that looks like a record
 // header: the header it points to, past the longest record, is then in memory too.
