@@ -8,10 +8,13 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <pcl/io/pcd_io.h>
 
@@ -318,6 +321,49 @@ TEST_F(OffLinePanel, ADamagedCaptureOpensWithWhatIsGoodAndSaysWhereItIsDamaged) 
   EXPECT_TRUE(boxes[0].text.contains(QString("damaged at byte %1").arg(24 + 2 * (16 + 1248)))) << boxes[0].text.toStdString();
   EXPECT_TRUE(boxes[0].text.contains("4 frames were kept")) << boxes[0].text.toStdString();
   EXPECT_EQ(panel->frameCount, 4);
+}
+
+// A capture of three frames, 4 MB of a believable record header every other byte, three
+// more: the user presses the progress dialog's Cancel as soon as it can be pressed. It is
+// seen during the search through the junk and the open ends there.
+TEST_F(OffLinePanel, CancelInTheProgressDialogDuringASearchThroughJunkEndsTheOpen) {
+  const capfix::WrittenRecords written = capfix::libpcapRecords(playfix::taggedFrames(3, 1));
+  capfix::Bytes bytes = written.globalHeader;
+  const capfix::Bytes junk = capfix::repeated({0x01, 0x00, 0x01, 0x00}, 4 << 20);
+  for (int half = 0; half < 2; ++half) {
+    for (const capfix::Bytes& r : written.records) bytes.insert(bytes.end(), r.begin(), r.end());
+    if (half == 0) bytes.insert(bytes.end(), junk.begin(), junk.end());
+  }
+  const QString path = dir.filePath("hostile.pcap");
+  capfix::writeBytes(path.toStdString(), bytes);
+
+  int shownValue = -1, shownMaximum = -1;
+  QTimer::singleShot(0, [&] {
+    QProgressDialog* dialog = panel->progressDialog;
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(dialog->isVisible());
+    shownValue = dialog->value();
+    shownMaximum = dialog->maximum();
+    QPushButton* cancel = dialog->findChild<QPushButton*>();
+    ASSERT_NE(cancel, nullptr);
+    QTest::mouseClick(cancel, Qt::LeftButton);
+  });
+  EXPECT_FALSE(openCapture(path));
+  // Pressed while the dialog showed a place inside the junk, not its end.
+  EXPECT_GT(shownValue, 0);
+  EXPECT_LT(shownValue, shownMaximum);
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(panel->frameCount, 0);
+  EXPECT_EQ(panel->progressDialog, nullptr);
+  EXPECT_FALSE(panel->ui.toolButton_Play->isEnabled());
+  EXPECT_EQ(finishValues(), std::vector<bool>{true});
+
+  // Left alone, the same file opens with its six frames and says where the junk was.
+  EXPECT_TRUE(openCapture(path));
+  EXPECT_EQ(panel->frameCount, 6);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_TRUE(boxes[0].text.contains(QString("damaged at byte %1").arg(24 + 3 * written.records[0].size())))
+      << boxes[0].text.toStdString();
 }
 
 TEST_F(OffLinePanel, TheStandInSensorsCaptureOpensWithOneFramePerTurn) {
