@@ -511,7 +511,6 @@ class IndexReader {
       : mFile(file), mProgress(progress), mBuffer(kIndexBlockBytes + kRecordLookaheadBytes) {}
 
   bool cancelled() const { return mCancelled; }
-  std::int64_t recordsRead() const { return mRecordsRead; }
 
   // After every record kept.
   bool recordRead(std::int64_t position) {
