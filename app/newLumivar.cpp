@@ -35,6 +35,7 @@
 #include "FrameSaveWorker.h"
 #include "FrameSaveWriters.h"
 #include "Halverd.h"
+#include "HalverdPanels.h"
 #include "MessageBoxSeam.h"
 #include "OffLineClass.h"
 #include "ProgramSettings.h"
@@ -308,6 +309,13 @@ void newLumivar::initObjects() {
   connect(this, SIGNAL(SendSaveDataValueResult(bool, int)), this, SLOT(getSaveDataValueResult(bool, int)),
           Qt::UniqueConnection);
   initSaveWorker();
+  // Dialogs and the glue's panels open centred over the window and stay above it.
+  const std::initializer_list<QWidget*> dialogs{
+      mDeviceLookupConnection, mBoxSelectChangeValue, mFiltrationData, mSetWidgetAndFontColor,
+      mSaveLidarDataTypeSelect, mSetMeasurementGrid, mHalverd->settingWidget, mHalverd->aboutWidget,
+      mHalverd->advancedSettingWidget};
+  for (QWidget* dialog : dialogs)
+    MyWidget::openOver(dialog, this);
 
   connect(ui->pBn_TestWallThickness, SIGNAL(clicked()), this, SLOT(StartDataCollection()), Qt::UniqueConnection);
   // The evaluation ends on its worker; the result is drawn on this thread.

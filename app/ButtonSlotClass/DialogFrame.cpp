@@ -43,7 +43,7 @@ Qt::WindowFlags constructionFlags(const char* dialogClass) {
   int flags = Qt::FramelessWindowHint;
   for (const WindowFlagRow& row : kWindowFlagTable)
     if (std::strcmp(row.dialogClass, dialogClass) == 0) flags = row.flags;
-  return Qt::WindowFlags(QFlag(flags)) | Qt::Window;
+  return Qt::WindowFlags(QFlag(flags)) | Qt::Dialog;
 }
 
 void prepareWindow(QWidget* dialog) {
@@ -114,14 +114,14 @@ void adoptPanel(QWidget* panel) {
 
 void showPanel(QWidget* panel) {
   adoptPanel(panel);
-  panel->setWindowFlags(panel->windowFlags() | Qt::FramelessWindowHint);
+  panel->setWindowFlags((panel->windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog | Qt::FramelessWindowHint);
   panel->show();
   panel->raise();
   panel->activateWindow();
 }
 
 void showFrameless(QWidget* dialog) {
-  dialog->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+  dialog->setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
   dialog->show();
 }
 

@@ -57,8 +57,9 @@ constexpr const char* kIndicatorStyle =
 constexpr const char* kCloseIconPath = ":/image2/Resources/images2/icon-关闭.png";  // UTF-8
 constexpr const char* kWarringTitle = "warring";
 
-// Window flags each dialog sets in its constructor. Qt::Window is always added on top, so a
-// dialog that is given a parent still opens as a window of its own.
+// Window flags each dialog sets in its constructor. The dialog window type is always added on
+// top: the dialog is a window of its own even with a parent, and on X11 only a dialog-type
+// window tells the window manager which window it belongs to (kept above it, not behind).
 struct WindowFlagRow {
   const char* dialogClass;
   int flags;  // Qt::WindowType bits
@@ -102,10 +103,12 @@ QString withIndicatorStyle(const QString& sheet);
 // layout must be a QBoxLayout or none. Done once; later calls only refresh the title.
 void adoptPanel(QWidget* panel);
 
-// Adopts the panel, shows it frameless and gives it the keyboard.
+// Adopts the panel, shows it frameless as a dialog-type window and gives it the keyboard.
+// Where it opens is MyWidget::openOver's business.
 void showPanel(QWidget* panel);
 
-// Shows the dialog frameless (as the main window does before showing a settings dialog).
+// Shows the dialog frameless as a dialog-type window (as the main window does before showing
+// a settings dialog).
 void showFrameless(QWidget* dialog);
 
 // Rich text of the title label: the title in a span of pointSize, colour #f0f0f0.

@@ -5,13 +5,75 @@
 #include <QDebug>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QShowEvent>
 #include <QTimer>
+#include <QWindow>
 #include <QWindowStateChangeEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
 
 #include <algorithm>
+#include <functional>
+#include <utility>
+
+namespace {
+
+constexpr const char* kOpenOverFilterName = "opensOverOwner";
+
+// Places the window it watches over its owner each time the window is shown by the program.
+class OpensOver : public QObject {
+ public:
+  OpensOver(QWidget* window, QWidget* owner) : QObject(window), mWindow(window), mOwner(owner) {
+    setObjectName(QLatin1String(kOpenOverFilterName));
+  }
+  void setOwner(QWidget* owner) { mOwner = owner; }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    // A spontaneous show is the return from minimised: the window stays where the user left it.
+    if (watched == mWindow && event->type() == QEvent::Show && !event->spontaneous() && mOwner)
+      MyWidget::placeOver(mWindow, mOwner);
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  QWidget* mWindow;
+  QPointer<QWidget> mOwner;
+};
+
+// Hands the mouse events of a platform window to its widget ahead of every child.
+class WindowMouseFilter : public QObject {
+ public:
+  WindowMouseFilter(QObject* parent, std::function<bool(QMouseEvent*)> handle)
+      : QObject(parent), mHandle(std::move(handle)) {}
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::MouseMove:
+      case QEvent::MouseButtonRelease:
+        return mHandle(static_cast<QMouseEvent*>(event));
+      default:
+        return QObject::eventFilter(watched, event);
+    }
+  }
+
+ private:
+  std::function<bool(QMouseEvent*)> mHandle;
+};
+
+// The frame of `window` fitted into the available area of `screen`: moved, and shrunk when
+// larger, never below the window's minimum size.
+void fitFrameInto(QWidget* window, QRect frame, QScreen* screen) {
+  const QRect inner = window->geometry();
+  const QRect current = window->frameGeometry();
+  const QMargins frameMargins(inner.left() - current.left(), inner.top() - current.top(),
+                              current.right() - inner.right(), current.bottom() - inner.bottom());
+  const QSize minimum = window->minimumSize().expandedTo(window->minimumSizeHint()).grownBy(frameMargins);
+  const QRect fitted = MyWidget::fitInto(frame, screen->availableGeometry(), minimum);
+  if (fitted != current) window->setGeometry(fitted.marginsRemoved(frameMargins));
+}
+
+}  // namespace
 
 MyWidget::MyWidget(QWidget* parent)
     : QWidget(parent), pressOnChild(false), resizing(false), doubleClicked(false) {
@@ -19,6 +81,31 @@ MyWidget::MyWidget(QWidget* parent)
   resize(400, 300);
   setWindowTitle(tr("MyWidget"));
   QMetaObject::connectSlotsByName(this);
+  if (parent) openOver(this, parent);  // takes effect only while this is a window
+}
+
+void MyWidget::openOver(QWidget* window, QWidget* owner) {
+  if (!window) return;
+  auto* filter = window->findChild<OpensOver*>(QLatin1String(kOpenOverFilterName), Qt::FindDirectChildrenOnly);
+  if (filter) {
+    filter->setOwner(owner);
+    return;
+  }
+  window->installEventFilter(new OpensOver(window, owner));
+}
+
+void MyWidget::placeOver(QWidget* window, QWidget* owner) {
+  if (!window || !owner || !window->isWindow()) return;
+  QWidget* ownerWindow = owner->window();
+  if (ownerWindow == window) return;
+  window->winId();  // the platform window, to carry the hint from its first mapping on
+  if (QWindow* handle = window->windowHandle()) handle->setTransientParent(ownerWindow->windowHandle());
+  if (!ownerWindow->isVisible() || ownerWindow->isMinimized()) return;
+  QScreen* screen = ownerWindow->screen();
+  if (!screen) return;
+  QRect frame = window->frameGeometry();
+  frame.moveCenter(ownerWindow->frameGeometry().center());
+  fitFrameInto(window, frame, screen);
 }
 
 bool MyWidget::eventFilter(QObject* watched, QEvent* event) {
@@ -58,12 +145,47 @@ bool MyWidget::inDragKeepingChild(const QPoint& pos) const {
   return false;
 }
 
+bool MyWidget::inResizeBand(const QPoint& pos) const {
+  // A maximised or full-screen window has no edge to drag; the children there keep the mouse.
+  if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) return false;
+  return pos.x() > width() - kResizeBand || pos.y() > height() - kResizeBand;
+}
+
+bool MyWidget::filterWindowMouse(QMouseEvent* event) {
+  const QEvent::Type type = event->type();
+  const bool firstPress = (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) &&
+                          event->buttons() == event->button();
+  if (firstPress) {
+    // Every press decides afresh: the child that took the last release also took the end of
+    // that drag, so nothing of it may carry over.
+    pressOnChild = false;
+    doubleClicked = false;
+    resizing = inResizeBand(event->pos());
+    if (!resizing) return false;
+    lastResizePos = event->globalPos();
+    return true;  // the child under the band (a label, the 3D view) has no part in a resize
+  }
+  if (!resizing) return false;
+  if (type == QEvent::MouseMove && event->buttons() == Qt::NoButton) {
+    resizing = false;  // the release went elsewhere
+    return false;
+  }
+  if (type == QEvent::MouseMove) {
+    const QPoint delta = event->globalPos() - lastResizePos;
+    resize(width() + delta.x(), height() + delta.y());
+    lastResizePos = event->globalPos();
+  } else if (type == QEvent::MouseButtonRelease && event->buttons() == Qt::NoButton) {
+    resizing = false;
+  }
+  return true;
+}
+
 void MyWidget::mousePressEvent(QMouseEvent* event) {
   // A button that took the last press also took its release, so the flag may still be set.
   pressOnChild = false;
   const QPoint pos = event->pos();
-  if (pos.x() > width() - kResizeBand || pos.y() > height() - kResizeBand) {
-    resizing = true;
+  resizing = inResizeBand(pos);  // a window's band presses are taken before they come here
+  if (resizing) {
     lastResizePos = event->globalPos();
   } else if (inDragKeepingChild(pos)) {
     pressOnChild = true;
@@ -126,15 +248,16 @@ void MyWidget::keepOnScreen() {
   QScreen* target = QGuiApplication::screenAt(frame.center());
   if (!target) target = screen();
   if (!target) return;
-  const QRect inner = geometry();
-  const QMargins frameMargins(inner.left() - frame.left(), inner.top() - frame.top(),
-                              frame.right() - inner.right(), frame.bottom() - inner.bottom());
-  const QSize minimum = minimumSize().expandedTo(minimumSizeHint()).grownBy(frameMargins);
-  const QRect fitted = fitInto(frame, target->availableGeometry(), minimum);
-  if (fitted != frame) setGeometry(fitted.marginsRemoved(frameMargins));
+  fitFrameInto(this, frame, target);
 }
 
 void MyWidget::showEvent(QShowEvent* event) {
+  // The band is watched on the platform window, which a change of flags may replace.
+  if (isWindow() && windowHandle()) {
+    if (!windowMouseFilter)
+      windowMouseFilter = new WindowMouseFilter(this, [this](QMouseEvent* e) { return filterWindowMouse(e); });
+    windowHandle()->installEventFilter(windowMouseFilter);
+  }
   QWidget::showEvent(event);
   keepOnScreen();
 }

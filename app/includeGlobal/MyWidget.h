@@ -5,6 +5,9 @@
 // boxes so a press there never starts a drag (the dialog frame helper does this).
 // A window is kept on its screen: shown, restored from maximised or full screen, or restored by
 // a double-click, it is moved and if need be shrunk into the screen's available area.
+// The resize band is watched on the window's own platform window, ahead of every child: a
+// press there resizes even over a label or the 3D view, and the child sees none of that drag.
+// A dialog given an owner opens centred over it and is kept above it by the window manager.
 #pragma once
 
 #include <QList>
@@ -30,6 +33,14 @@ class MyWidget : public QWidget {
   // camera) neither move, maximise nor restore the window; the resize band still resizes.
   void keepDragsIn(QWidget* child);
 
+  // From now on every show of `window` (not its return from minimised) places it over `owner`
+  // as placeOver does. A MyWidget made with a parent opens over the parent's window.
+  static void openOver(QWidget* window, QWidget* owner);
+  // Centres `window` over `owner`'s window, inside the available area of the owner's screen,
+  // and makes the owner's window its transient parent. For a window of dialog type the window
+  // manager then keeps it above the owner (a plain window type carries no such hint on X11).
+  static void placeOver(QWidget* window, QWidget* owner);
+
   // showNormal(), then keepOnScreen().
   void showNormalOnScreen();
   // A window in normal state whose frame leaves its screen's available area is fitted into it.
@@ -52,6 +63,10 @@ class MyWidget : public QWidget {
   bool doubleClicked;       // a double-click was seen since the last release
 
  private:
+  bool inResizeBand(const QPoint& pos) const;
   bool inDragKeepingChild(const QPoint& pos) const;
+  // Mouse events of the platform window, before any child has them; true when consumed.
+  bool filterWindowMouse(QMouseEvent* event);
   QList<QPointer<QWidget>> dragKeepingChildren;
+  QObject* windowMouseFilter = nullptr;  // on the platform window; a subclass's filter stays its own
 };

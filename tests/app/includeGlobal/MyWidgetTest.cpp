@@ -1,11 +1,14 @@
 #include "MyWidget.h"
 
 #include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 #include "WindowMouse.h"
@@ -151,6 +154,87 @@ TEST_F(FramelessWindow, DragsAndDoubleClicksInAViewThatKeepsThemLeaveTheWindowAl
   mouse.release(bare + QPoint(30, 30));
   EXPECT_EQ(window.pos(), QPoint(130, 130));
   EXPECT_EQ(window.size(), QSize(400, 300));
+}
+
+// A child that takes every mouse event it gets, as a link label or the 3D view may.
+class MouseTaker : public QWidget {
+ public:
+  using QWidget::QWidget;
+  int events = 0;
+
+ protected:
+  void mousePressEvent(QMouseEvent* e) override { take(e); }
+  void mouseMoveEvent(QMouseEvent* e) override { take(e); }
+  void mouseReleaseEvent(QMouseEvent* e) override { take(e); }
+
+ private:
+  void take(QMouseEvent* e) {
+    ++events;
+    e->accept();
+  }
+};
+
+// A link in the window's bottom-right corner, as the status row has.
+QWidget* makeLinkLabel(QWidget* parent) {
+  auto* label = new QLabel(parent);
+  label->setTextFormat(Qt::RichText);
+  label->setOpenExternalLinks(true);
+  label->setText("<a href='https://example.org/'>a link to somewhere</a>");
+  label->setGeometry(250, 270, 150, 30);
+  return label;
+}
+
+// The band resizes over whatever child lies under it, the child has no part in that drag, and
+// the press after it, on the bare window or on the child, drags or does nothing but never
+// resizes from the old press point.
+TEST_F(FramelessWindow, BandPressOverAChildResizesAndLeavesNothingBehind) {
+  struct Case {
+    const char* child;
+    std::function<QWidget*(QWidget*)> make;
+    QPoint press;  // in the band, over the child
+  };
+  const Case cases[] = {
+      {"link label, corner", makeLinkLabel, {397, 297}},
+      {"link label, right band", makeLinkLabel, {396, 275}},
+      {"child taking the mouse", [](QWidget* parent) {
+         auto* taker = new MouseTaker(parent);
+         taker->setGeometry(200, 20, 200, 200);  // reaches the right edge
+         return taker;
+       },
+       {396, 100}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.child);
+    window.setGeometry(100, 100, 400, 300);
+    QWidget* child = c.make(&window);
+    child->show();
+    QApplication::processEvents();
+    ASSERT_EQ(window.childAt(c.press), child);
+
+    const QPoint start = global(c.press.x(), c.press.y());
+    mouse.press(start);
+    mouse.move(start + QPoint(20, 10));
+    mouse.move(start + QPoint(30, 20));
+    mouse.release(start + QPoint(30, 20));
+    EXPECT_EQ(window.size(), QSize(430, 320)) << "the band resizes over the child";
+    EXPECT_EQ(window.pos(), QPoint(100, 100));
+    if (auto* taker = dynamic_cast<MouseTaker*>(child)) EXPECT_EQ(taker->events, 0);
+
+    // A press on the child (out of the band), then one on the bare window.
+    const QPoint onChild = window.mapToGlobal(child->geometry().center() - QPoint(20, 0));
+    mouse.press(onChild);
+    mouse.move(onChild + QPoint(-15, -25));
+    mouse.release(onChild + QPoint(-15, -25));
+    EXPECT_EQ(window.size(), QSize(430, 320)) << "a press on the child resized";
+    const QPoint bare = global(40, 40);
+    const QPoint before = window.pos();
+    mouse.press(bare);
+    mouse.move(bare + QPoint(-25, -30));
+    mouse.release(bare + QPoint(-25, -30));
+    EXPECT_EQ(window.size(), QSize(430, 320)) << "a press on the bare window resized";
+    EXPECT_EQ(window.pos(), before + QPoint(-25, -30));
+    delete child;
+  }
 }
 
 class KeyRecorder : public QWidget {
