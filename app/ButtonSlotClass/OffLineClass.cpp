@@ -362,6 +362,7 @@ void OffLineClass::onPlay() {
     // Outside an offline run Play only freezes or releases the display.
     iconShowsStop = !iconShowsStop;
     setPlayIcon(iconShowsStop);
+    ui.toolButton_Play->setChecked(iconShowsStop);  // pressed in look while it holds the display
     emit liveDisplayPauseChanged(iconShowsStop);
     return;
   }
@@ -475,6 +476,7 @@ void OffLineClass::resumeLiveDisplay() {
   const bool wasPaused = iconShowsStop;
   iconShowsStop = false;
   setPlayIcon(false);
+  ui.toolButton_Play->setChecked(false);
   if (wasPaused) emit liveDisplayPauseChanged(false);
 }
 

@@ -213,11 +213,13 @@ TEST_F(Reconnect, ThePauseOfALiveRunEndsWithIt) {
     connectThroughTheDialog();
     EXPECT_TRUE(play->isEnabled()) << "Play freezes a live display";
     EXPECT_EQ(playButtonShows(play), "Play");
+    EXPECT_FALSE(play->isChecked()) << "Play is drawn pressed";
     ASSERT_TRUE(sendFramesAndWait(1, 40 + run)) << "realTime_points holds " << viewerPointCount(viewer, "realTime_points");
     EXPECT_FALSE(pauseLineShown());
 
     pressPlay();
     EXPECT_EQ(playButtonShows(play), "Stop");
+    EXPECT_TRUE(play->isChecked());
     EXPECT_TRUE(pauseLineShown()) << "a still picture says it is paused";
     const QPoint at = viewTextPlace(viewer, "Display paused");
     EXPECT_TRUE(window->form().screen->rect().contains(at)) << at.x() << "," << at.y();
