@@ -68,7 +68,6 @@ const char* kLivePausedText = "Display paused: press Play to resume";
 constexpr int kPauseLineFontSize = 20;
 constexpr int kPauseLineRightMargin = 20, kPauseLineFromTop = 40;
 constexpr double kPauseLineR = 1.0, kPauseLineG = 0.85, kPauseLineB = 0.2;
-constexpr int kSelectionCountFromTop = 40;
 constexpr int kConnectTestFirstMs = 10000;  // first disconnect after a manual connect
 constexpr int kConnectTestCycleMs = 5000;   // then connected 5 s, disconnected 5 s
 
@@ -866,7 +865,7 @@ void newLumivar::writeTableRow(int row, const PointInfo& p) {
 }
 
 void newLumivar::showSelectionCount(std::size_t count) {
-  showScreenText("Selection Number:" + std::to_string(count), kSelectionCountFromTop, "Selection Number");
+  showScreenText("Selection Number:" + std::to_string(count), kCountFromTop, "Selection Number");
 }
 
 void newLumivar::showLivePauseLine() {

@@ -65,6 +65,9 @@ public:
   // Rows of the point table written per frame, and the cloud size above which it stays empty.
   static constexpr int kTableWindowRows = 30;
   static constexpr std::size_t kTableMaxPoints = 88888;
+  // The view's labels, in pixels below its top edge: the selection count, the thickness and
+  // the wall-thickness test's second line.
+  static constexpr int kCountFromTop = 40, kThicknessFromTop = 80, kAllThicknessFromTop = 120;
 
   explicit newLumivar(QWidget* parent = nullptr);
   ~newLumivar() override;

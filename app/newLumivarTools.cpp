@@ -26,7 +26,6 @@ constexpr int kSelectR = 196, kSelectG = 18, kSelectB = 205;  // picked points
 constexpr double kSelectPointSize = 5.0;
 const char* const kFrameId = "realTime_points";  // the cloud whose indices an area pick uses
 constexpr int kLabelLeft = 50, kLabelFontSize = 20;
-constexpr int kCountFromTop = 40, kThicknessFromTop = 80, kAllThicknessFromTop = 120;
 
 }  // namespace
 
