@@ -23,6 +23,9 @@
 #include <QTimer>
 
 #include <vtkAxesActor.h>
+#include <vtkCamera.h>
+#include <vtkCoordinate.h>
+#include <vtkTextProperty.h>
 #include <vtkRenderWindowInteractor.h>
 #include <vtkRenderer.h>
 
@@ -61,6 +64,11 @@ const char* kFailedModelText =
 
 constexpr int kCompanionR = 196, kCompanionG = 18, kCompanionB = 205;  // selection colour
 constexpr double kCompanionPointSize = 5.0;
+// The pause line: top right of the view, clear of the selection labels on the left.
+const char* kLivePausedText = "Display paused: press Play to resume";
+constexpr int kPauseLineFontSize = 20;
+constexpr int kPauseLineRightMargin = 20, kPauseLineFromTop = 40;
+constexpr double kPauseLineR = 1.0, kPauseLineG = 0.85, kPauseLineB = 0.2;
 constexpr int kConnectTestFirstMs = 10000;  // first disconnect after a manual connect
 constexpr int kConnectTestCycleMs = 5000;   // then connected 5 s, disconnected 5 s
 
@@ -193,6 +201,22 @@ void newLumivar::initScreenVTK() {
   mFrameRing[0] = newEmptyCloud();
   mFrameRing[1] = newEmptyCloud();
   mCurrentCloud = newEmptyCloud();
+
+  // Not one of the viewer's shapes: clearing the marks and the grid must leave it alone.
+  mPauseLine = vtkSmartPointer<vtkTextActor>::New();
+  mPauseLine->SetInput(kLivePausedText);
+  vtkTextProperty* font = mPauseLine->GetTextProperty();
+  font->SetFontSize(kPauseLineFontSize);
+  font->SetColor(kPauseLineR, kPauseLineG, kPauseLineB);
+  font->SetJustificationToRight();
+  font->SetVerticalJustificationToTop();
+  auto topRight = vtkSmartPointer<vtkCoordinate>::New();
+  topRight->SetCoordinateSystemToNormalizedViewport();
+  topRight->SetValue(1.0, 1.0);
+  mPauseLine->GetPositionCoordinate()->SetReferenceCoordinate(topRight);
+  mPauseLine->SetPosition(-kPauseLineRightMargin, -kPauseLineFromTop);
+  mPauseLine->SetVisibility(0);
+  renderer->AddActor2D(mPauseLine);
 }
 
 void newLumivar::initConnect() {
@@ -294,6 +318,7 @@ void newLumivar::initObjects() {
           Qt::UniqueConnection);
   connect(this, SIGNAL(onOpenPcapFileSignal()), panel, SLOT(onOpenPacket()), Qt::UniqueConnection);
   connect(this, SIGNAL(isSendToPlay()), panel, SLOT(onPlay()));
+  connect(panel, &OffLineClass::liveDisplayPauseChanged, this, &newLumivar::showLivePauseLine);
   panel->setAttribute(Qt::WA_StyledBackground, true);
   panel->setStyleSheet("QWidget{background-color: rgb(1, 20, 45); color: rgb(240, 240, 240);}");
 
@@ -443,6 +468,7 @@ void newLumivar::onGetLidarInitParamSlot(LidarInitParam param) {
   // A selection begun on the last run would keep the new one's frames off the screen, and a
   // box made on its frames would go on marking and counting the new ones.
   cancelAreaSelection();
+  ui->widget_offLineData->resumeLiveDisplay();  // a pause of the last run would keep this one black
   if (mIsBoxValid)
     dropSelectionBox();
   else
@@ -528,6 +554,8 @@ void newLumivar::onGetLidarInitParamSlot(LidarInitParam param) {
   setWindowTitle(storedTitle + " --" + type);
   ui->label_TitleShow_2->setText(" " + type);
   resetCameraPending = true;
+  mRefitWholeTurn = true;
+  mRefitArmed = false;
   logLine(LOG_TEXT(QString("Lidar connection successful: Type:%1 ; ConnectTimes = %2").arg(type).arg(ConnectTimes)));
 }
 
@@ -716,10 +744,7 @@ void newLumivar::onCalculateShowPointCloudSlot(pcl::PointCloud<PointInfo>::Ptr f
     mViewer->removePointCloud("m_SelectPointCloudPrt");
     showCompanionCloud(mSelectCloud, "m_SelectPointCloudPrt");
   }
-  if (resetCameraPending) {
-    mViewer->resetCamera();
-    resetCameraPending = false;
-  }
+  fitCameraToFrame();
   render();
 }
 
@@ -764,14 +789,39 @@ void newLumivar::onCalculateShowPointCloudSlot_PCD(pcl::PointCloud<PointInfo>::P
   mViewer->removePointCloud("clicked_points_3d11");
   mViewer->removePointCloud("mSelectPointShow");
   showCompanionCloud(companion, "mSelectPointShow");
-  if (resetCameraPending) {
-    mViewer->resetCamera();
-    resetCameraPending = false;
-  }
+  fitCameraToFrame();
   render();
 }
 
 void newLumivar::onSbx_SetPointSizeSlot(int value) { pointSize = value; }
+
+std::array<double, 11> newLumivar::cameraState() const {
+  std::array<double, 11> state{};
+  vtkRenderer* renderer = mViewer->getRendererCollection()->GetFirstRenderer();
+  vtkCamera* camera = renderer ? renderer->GetActiveCamera() : nullptr;
+  if (!camera) return state;
+  camera->GetPosition(&state[0]);
+  camera->GetFocalPoint(&state[3]);
+  camera->GetViewUp(&state[6]);
+  state[9] = camera->GetParallelScale();
+  state[10] = camera->GetViewAngle();
+  return state;
+}
+
+void newLumivar::fitCameraToFrame() {
+  if (resetCameraPending) {
+    mViewer->resetCamera();
+    resetCameraPending = false;
+    mRefitArmed = mRefitWholeTurn;
+    mRefitWholeTurn = false;
+    if (mRefitArmed) mFittedCamera = cameraState();
+    return;
+  }
+  if (!mRefitArmed) return;
+  mRefitArmed = false;
+  // The first frame held only the part of a turn since the start; this one is a whole turn.
+  if (cameraState() == mFittedCamera) mViewer->resetCamera();
+}
 
 newLumivar::CloudPtr newLumivar::takeMergedCloud() {
   CloudPtr merged = mCurrentCloud ? mCurrentCloud : newEmptyCloud();
@@ -823,10 +873,16 @@ void newLumivar::writeTableRow(int row, const PointInfo& p) {
 }
 
 void newLumivar::showSelectionCount(std::size_t count) {
-  const std::string text = "Selection Number:" + std::to_string(count);
-  const int y = ui->screen->height() - 40;
-  if (!mViewer->updateText(text, 50, y, 20, 0, 0, 1, "Selection Number"))
-    mViewer->addText(text, 50, y, 20, 0, 0, 1, "Selection Number");
+  showScreenText("Selection Number:" + std::to_string(count), kCountFromTop, "Selection Number");
+}
+
+void newLumivar::showLivePauseLine() {
+  const OffLineClass* panel = ui->widget_offLineData;
+  // A pause for an area selection ends by itself with the pick: it needs no word.
+  const bool paused = isConnected && panel->iconShowsStop && !mPauseForSelect[1];
+  if (mPauseLine->GetVisibility() == (paused ? 1 : 0)) return;
+  mPauseLine->SetVisibility(paused ? 1 : 0);
+  render();
 }
 
 void newLumivar::showFrameCloud(const CloudPtr& cloud, const std::string& id) {

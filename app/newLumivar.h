@@ -26,6 +26,7 @@
 #include <vtkGenericOpenGLRenderWindow.h>
 #include <vtkOrientationMarkerWidget.h>
 #include <vtkSmartPointer.h>
+#include <vtkTextActor.h>
 
 #include <vtkActor.h>
 
@@ -64,6 +65,9 @@ public:
   // Rows of the point table written per frame, and the cloud size above which it stays empty.
   static constexpr int kTableWindowRows = 30;
   static constexpr std::size_t kTableMaxPoints = 88888;
+  // The view's labels, in pixels below its top edge: the selection count, the thickness and
+  // the wall-thickness test's second line.
+  static constexpr int kCountFromTop = 40, kThicknessFromTop = 80, kAllThicknessFromTop = 120;
 
   explicit newLumivar(QWidget* parent = nullptr);
   ~newLumivar() override;
@@ -197,6 +201,8 @@ private slots:
   void showThicknessResult(WallThickness::Evaluation result);
   void showPickThickness(double centimetres, quint64 request);
   void onSaveFailed(QString text);
+  // Says in the view, while the live display is frozen by Play, that it is.
+  void showLivePauseLine();
 
 private:
   void initScreenVTK();
@@ -222,6 +228,9 @@ private:
   void writeTableRow(int row, const PointInfo& point);
   void showSelectionCount(std::size_t count);
   void showFrameCloud(const CloudPtr& cloud, const std::string& id);
+  // Fits the camera when a fit is pending, and once more on the first whole turn of a run.
+  void fitCameraToFrame();
+  std::array<double, 11> cameraState() const;
   void showCompanionCloud(const CloudPtr& cloud, const std::string& id);
   void collectThicknessFrame();
   void keyBoardClick_callback(const pcl::visualization::KeyboardEvent& event, void* cookie);
@@ -231,7 +240,8 @@ private:
   void setCamera(double x, double y, double z, double upX, double upY, double upZ);
   void setParallelProjection(bool on);
   void showPanels(bool show);
-  void showScreenText(const std::string& text, int fromBottom, const std::string& id);
+  // A label of the view, fromTop pixels below its top edge whatever the view's size.
+  void showScreenText(const std::string& text, int fromTop, const std::string& id);
   void drawMeasurementGridThread(const GridParam& param);
   void drawRotatedGridThread(const GridParam& param, int angleDegrees);
   void drawGridLabels();
@@ -240,7 +250,6 @@ private:
   void rotateGrid();
   // Tool helpers (newLumivarTools.cpp).
   bool runIsGoing() const;
-  bool viewIsPaused() const;
   void applySelectRange();
   void leavePickingMode();
   // Ends an area selection that a disconnect or a new start makes pointless: the view leaves
@@ -286,6 +295,12 @@ private:
   Halverd* mHalverd = nullptr;
   bool isConnected = false;
   bool resetCameraPending = true;
+  // A run's first frame is only the part of a turn since its start: the first whole turn is
+  // fitted again, unless the user moved the camera in between (mFittedCamera is the fit).
+  bool mRefitWholeTurn = false;
+  bool mRefitArmed = false;
+  std::array<double, 11> mFittedCamera{};
+  vtkSmartPointer<vtkTextActor> mPauseLine;  // "Display paused" while Play freezes a live run
   int ConnectTimes = 0;
   int frameCount = 1;
   int frameIndex = 0;

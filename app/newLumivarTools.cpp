@@ -9,6 +9,7 @@
 
 #include <algorithm>
 
+#include <vtkCoordinate.h>
 #include <vtkRenderer.h>
 #include <vtkWorldPointPicker.h>
 
@@ -24,6 +25,7 @@ namespace {
 constexpr int kSelectR = 196, kSelectG = 18, kSelectB = 205;  // picked points
 constexpr double kSelectPointSize = 5.0;
 const char* const kFrameId = "realTime_points";  // the cloud whose indices an area pick uses
+constexpr int kLabelLeft = 50, kLabelFontSize = 20;
 
 }  // namespace
 
@@ -35,14 +37,19 @@ bool newLumivar::runIsGoing() const {
   return (panel->isOfflineMode && !panel->isIdle) || (isConnected && !panel->iconShowsStop);
 }
 
-bool newLumivar::viewIsPaused() const {
-  const OffLineClass* panel = ui->widget_offLineData;
-  return (panel->isOfflineMode && panel->isIdle) || (isConnected && panel->iconShowsStop);
-}
-
-void newLumivar::showScreenText(const std::string& text, int fromBottom, const std::string& id) {
-  const int y = ui->screen->height() - fromBottom;
-  if (!mViewer->updateText(text, 50, y, 20, 0, 0, 1, id)) mViewer->addText(text, 50, y, 20, 0, 0, 1, id);
+void newLumivar::showScreenText(const std::string& text, int fromTop, const std::string& id) {
+  // Placed from the view's top edge rather than at a height worked out once: the labels keep
+  // their places, and apart, when the window changes size.
+  if (!mViewer->updateText(text, kLabelLeft, -fromTop, kLabelFontSize, 0, 0, 1, id))
+    mViewer->addText(text, kLabelLeft, -fromTop, kLabelFontSize, 0, 0, 1, id);
+  const auto shapes = mViewer->getShapeActorMap();
+  const auto it = shapes->find(id);
+  auto* label = it != shapes->end() ? vtkActor2D::SafeDownCast(it->second) : nullptr;
+  if (!label || label->GetPositionCoordinate()->GetReferenceCoordinate()) return;
+  auto topLeft = vtkSmartPointer<vtkCoordinate>::New();
+  topLeft->SetCoordinateSystemToNormalizedViewport();
+  topLeft->SetValue(0.0, 1.0);
+  label->GetPositionCoordinate()->SetReferenceCoordinate(topLeft);
 }
 
 void newLumivar::sendBoxToGlue(bool on, const BoxSelectParam& b) {
@@ -186,7 +193,8 @@ void newLumivar::areaPicking_callback(const pcl::visualization::AreaPickingEvent
   removeShapesKeepingGrid();
   drawBoxLinesThread(mBoxBounds);
 
-  if (viewIsPaused()) showScreenText(BoxSelection::selectionCountText(pick.count).toStdString(), 40, "Selection Number");
+  // Shown with every pick; a running view's next frame keeps it up to date.
+  showScreenText(BoxSelection::selectionCountText(pick.count).toStdString(), kCountFromTop, "Selection Number");
 
   mViewer->removePointCloud("m_SelectPointCloudPrt");
   mViewer->removePointCloud("clicked_points_3d11");
@@ -207,9 +215,9 @@ void newLumivar::areaPicking_callback(const pcl::visualization::AreaPickingEvent
     ui->pBn_List->setChecked(true);
     onPbn_ListSlot();
   }
-  // The table shows its end, laid out for the rows it now has.
+  // The table opens at its first row, laid out for the rows it now has.
   ui->tableView->doItemsLayout();
-  ui->tableView->scrollToBottom();
+  ui->tableView->scrollToTop();
   fillPickedRows();
   if (mPauseForSelect[0]) mPauseForSelect[0] = false;
   if (mPauseForSelect[1]) {
@@ -306,7 +314,7 @@ void newLumivar::StartDataCollection() {
   if (!WallThickness::acceptSelection(this, mIsBoxValid)) return;
   mPickFit.cancel();  // the test's texts replace the pick's
   removeShapesKeepingGrid();
-  showScreenText(WallThickness::kWaitText, 80, "thickness1");
+  showScreenText(WallThickness::kWaitText, kThicknessFromTop, "thickness1");
   mViewer->removePointCloud("TestThicknessPointsShow");
   sendBoxToGlue(mIsBoxValid, BoxSelection::grownBox(mBoxBounds, WallThickness::kBoxMargin));
   mThicknessTest.begin();
@@ -314,13 +322,14 @@ void newLumivar::StartDataCollection() {
 
 void newLumivar::showPickThickness(double centimetres, quint64 request) {
   if (request != mPickFit.current()) return;  // a newer pick, or the marks were cleared
-  showScreenText(WallThickness::thicknessText(centimetres).toStdString(), 80, "thickness1");
+  showScreenText(WallThickness::thicknessText(centimetres).toStdString(), kThicknessFromTop, "thickness1");
   render();
 }
 
 void newLumivar::showThicknessResult(WallThickness::Evaluation result) {
-  showScreenText(WallThickness::averageText(result.average).toStdString(), 80, "thickness1");
-  showScreenText(WallThickness::thicknessText(result.allThickness).toStdString(), 120, "thickness2");
+  showScreenText(WallThickness::averageText(result.average).toStdString(), kThicknessFromTop, "thickness1");
+  showScreenText(WallThickness::thicknessText(result.allThickness).toStdString(), kAllThicknessFromTop,
+                 "thickness2");
   mViewer->removeShape("plane");
   if (result.allPlane.values.size() >= 4 && mViewer->addPlane(result.allPlane, "plane"))
     mViewer->setShapeRenderingProperties(pcl::visualization::PCL_VISUALIZER_COLOR, 1.0, 0.0, 0.0, "plane");

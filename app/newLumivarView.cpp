@@ -179,6 +179,8 @@ void newLumivar::dropSelectionBox() {
     onPbn_ListSlot();
   }
   initPointTable();
+  // Its OK would put the dropped box back on frames it was not made on.
+  mBoxSelectChangeValue->dropBox();
   removeShapesKeepingGrid();
   for (const char* id : {"clicked_points_3d11", "m_SelectPointCloudPrt", "TestThicknessPointsShow"})
     mViewer->removePointCloud(id);

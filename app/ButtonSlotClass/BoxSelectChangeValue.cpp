@@ -45,6 +45,11 @@ void BoxSelectChangeValue::setBoxSelectParam(const BoxSelectParam& param) {
   }
 }
 
+void BoxSelectChangeValue::dropBox() {
+  setBoxSelectParam(BoxSelectParam{});
+  close();
+}
+
 void BoxSelectChangeValue::onOK_Clicked() {
   for (const AxisRow& axis : kAxes) {
     if ((ui.*axis.minimum)->value() > (ui.*axis.maximum)->value()) {

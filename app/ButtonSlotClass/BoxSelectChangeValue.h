@@ -21,6 +21,8 @@ class BoxSelectChangeValue : public MyWidget {
   // the exact values until the next OK.
   void setBoxSelectParam(const BoxSelectParam& param);
   BoxSelectParam boxSelectParam() const { return mBoxSelectParam; }
+  // The box shown was dropped: the dialog forgets it and closes.
+  void dropBox();
 
   Ui_BoxSelectChangeValue ui;
 

@@ -368,6 +368,8 @@ void OffLineClass::onPlay() {
     // Outside an offline run Play only freezes or releases the display.
     iconShowsStop = !iconShowsStop;
     setPlayIcon(iconShowsStop);
+    ui.toolButton_Play->setChecked(iconShowsStop);  // pressed in look while it holds the display
+    emit liveDisplayPauseChanged(iconShowsStop);
     return;
   }
   if (!isPcdMode) {
@@ -476,11 +478,24 @@ void OffLineClass::setOfflineLocked(bool locked) {
   ui.checkBox_offlineLocked->setChecked(locked);
 }
 
+void OffLineClass::resumeLiveDisplay() {
+  const bool wasPaused = iconShowsStop;
+  iconShowsStop = false;
+  setPlayIcon(false);
+  ui.toolButton_Play->setChecked(false);
+  if (wasPaused) emit liveDisplayPauseChanged(false);
+}
+
 void OffLineClass::setOfflineControlsEnabled(bool enable) {
   ui.toolButton_OpenPacket->setEnabled(enable);
   stopPlayback();
   for (QToolButton* b : {ui.toolButton_SeekBackward, ui.toolButton_SeekForward, ui.toolButton_GoToEnd})
     b->setEnabled(false);
+  // A pause belongs to its run: the next one must not start with a black view. Play freezes a
+  // live display, so it is offered in every live run, whatever was replayed before; after the
+  // run there is nothing to play (the capture went when it started).
+  resumeLiveDisplay();
+  ui.toolButton_Play->setEnabled(!enable);
   if (enable) return;
   // A live run takes over: the replay's capture goes, and with it its count and position (the
   // stopped run's late finish then shows none either).

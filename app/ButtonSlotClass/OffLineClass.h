@@ -82,8 +82,11 @@ class OffLineClass : public QWidget {
 
   void setPcapToPcdEnabled(bool enable);
   void setOfflineLocked(bool locked);
-  // Live run started (false) or ended (true): the open button follows, a replay stops.
+  // Live run started (false) or ended (true): the open button follows, a replay stops. Every
+  // live run starts with the display running and Play offered to freeze it; none is left frozen.
   void setOfflineControlsEnabled(bool enable);
+  // The live display runs again and Play shows Play (a new run, or the end of one).
+  void resumeLiveDisplay();
   // Ends a running replay; returns once the worker has stopped.
   void stopPlayback();
 
@@ -99,6 +102,8 @@ class OffLineClass : public QWidget {
   void SendSelectType(int type, int count);
   // What plays changed outside an index or load that finished (a PCD load began or was cancelled).
   void playingSourceChanged();
+  // iconShowsStop changed: the live display was frozen or runs again.
+  void liveDisplayPauseChanged(bool paused);
 
  public slots:
   void getSelectPacketType(int type, int count);

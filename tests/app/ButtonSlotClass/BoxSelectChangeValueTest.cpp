@@ -127,6 +127,29 @@ TEST_F(BoxDialog, LoadedBoundsBeyondTheRangeAreClampedOnScreenOnly) {
             (std::array<float, 6>{-1000, 1000, 0.13f, 0.5f, -2, 1000}));
 }
 
+// A dropped box leaves the dialog: it closes, and shown again it cannot send that box back
+// (its empty bounds are refused) nor give it to Reselect.
+TEST_F(BoxDialog, ADroppedBoxIsForgotten) {
+  BoxSelectParam loaded;
+  loaded.xMin = 1.25f, loaded.xMax = 1.5f, loaded.yMin = 0.25f, loaded.yMax = 0.75f, loaded.zMin = 0, loaded.zMax = 0;
+  loaded.valid = true;
+  dialog.setBoxSelectParam(loaded);
+  dialog.dropBox();
+  EXPECT_FALSE(dialog.isVisible());
+
+  QSignalSpy spy(&dialog, &BoxSelectChangeValue::sendBoxSelectTypeAndValueSignal);
+  dialog.show();
+  QTest::mouseClick(dialog.ui.pushButton_OK, Qt::LeftButton);
+  EXPECT_EQ(spy.count(), 0) << "OK sent a box";
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "The xMin must be less than the xMax");
+  QTest::mouseClick(dialog.ui.pushButton_Reselect, Qt::LeftButton);
+  ASSERT_EQ(spy.count(), 1);
+  EXPECT_FALSE(spy.at(0).at(1).value<BoxSelectParam>().valid);
+  EXPECT_EQ(bounds(spy.at(0).at(1).value<BoxSelectParam>()),
+            (std::array<float, 6>{1000, -1000, 1000, -1000, 1000, -1000}));
+}
+
 TEST_F(BoxDialog, CloseButtonsCloseWithoutSending) {
   QSignalSpy spy(&dialog, &BoxSelectChangeValue::sendBoxSelectTypeAndValueSignal);
   for (QPushButton* button : {dialog.ui.pushButton_Cencel, dialog.ui.widget_title->pushButtonClose}) {

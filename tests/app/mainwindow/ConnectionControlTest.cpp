@@ -571,6 +571,50 @@ TEST_F(ConnectionControl, ALiveRunShowsNoCountOrPositionOfTheReplayBefore) {
   }
 }
 
+// The live pause is there in every live run, whatever ran before it: Play can be pressed and
+// freezes the view, the same in a first live run as in one after a replay or after a replay
+// stopped midway.
+TEST_F(ConnectionControl, PlayFreezesEveryLiveRunAlike) {
+  OffLineClass* panel = window->form().widget_offLineData;
+  Ui_OffLineClass& bar = panel->ui;
+  struct Before {
+    const char* name;
+    std::function<void()> run;
+  };
+  const Before befores[] = {
+      {"a first live run", [] {}},
+      {"a live run after a replay", [&] {
+         openThreeFrameCapture(20);
+         playToTheEnd();
+       }},
+      {"a live run after a replay stopped midway", [&] {
+         openThreeFrameCapture(20);
+         QTest::mouseClick(bar.toolButton_Play, Qt::LeftButton);
+         QTest::mouseClick(bar.toolButton_GoToEnd, Qt::LeftButton);
+         ASSERT_TRUE(QTest::qWaitFor([&] { return window->form().pBn_Connect->isEnabled(); }, 10000));
+       }},
+  };
+  for (const Before& before : befores) {
+    SCOPED_TRACE(before.name);
+    before.run();
+    goLive();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !panel->player().isActive(); }, 10000));
+    QCoreApplication::processEvents();  // a replay's late finish
+    EXPECT_TRUE(bar.toolButton_Play->isEnabled());
+    EXPECT_EQ(playButtonShows(bar.toolButton_Play), "Play");
+    window->onCalculateShowPointCloudSlot(makeCloud(10), Cloud::Ptr(new Cloud), 1, QString());
+    QTest::mouseClick(bar.toolButton_Play, Qt::LeftButton);
+    EXPECT_EQ(playButtonShows(bar.toolButton_Play), "Stop");
+    const std::vector<std::string> texts = visibleViewTexts(viewer);
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "Display paused: press Play to resume"), texts.end());
+    window->onCalculateShowPointCloudSlot(makeCloud(20), Cloud::Ptr(new Cloud), 1, QString());
+    EXPECT_EQ(viewerPointCount(viewer, "realTime_points"), 10) << "the display is frozen";
+    window->form().pBn_Connect->click();  // disconnect
+    ASSERT_FALSE(window->connected());
+    EXPECT_FALSE(bar.toolButton_Play->isEnabled()) << "nothing to play or freeze";
+  }
+}
+
 class TimedConnectTest : public ConnectionControl {
 protected:
   QStringList configLines() const override { return {"isTimerTestEnable=true"}; }

@@ -137,7 +137,14 @@ inline Cloud::Ptr makeCloud(std::size_t n, const std::vector<std::size_t>& zeroD
 
 #include <dlfcn.h>
 
+#include <QToolButton>
+
+#include <vtkActor2D.h>
+#include <vtkActor2DCollection.h>
 #include <vtkAlgorithm.h>
+#include <vtkCoordinate.h>
+#include <vtkRenderer.h>
+#include <vtkRendererCollection.h>
 #include <vtkDataSet.h>
 #include <vtkFollower.h>
 #include <vtkMapper.h>
@@ -184,6 +191,45 @@ inline std::string viewerScreenText(pcl::visualization::PCLVisualizer* viewer, c
   if (it == shapes->end()) return "<absent>";
   auto* actor = vtkTextActor::SafeDownCast(it->second);
   return actor && actor->GetInput() ? actor->GetInput() : "<not a screen text>";
+}
+
+// The texts the view draws: every visible screen text of its renderer, the viewer's labels and
+// the window's own.
+inline std::vector<std::string> visibleViewTexts(pcl::visualization::PCLVisualizer* viewer) {
+  std::vector<std::string> texts;
+  vtkRenderer* renderer = viewer->getRendererCollection()->GetFirstRenderer();
+  vtkActor2DCollection* actors = renderer->GetActors2D();
+  actors->InitTraversal();
+  while (vtkActor2D* actor = actors->GetNextActor2D()) {
+    auto* text = vtkTextActor::SafeDownCast(actor);
+    if (text && text->GetVisibility() && text->GetInput()) texts.emplace_back(text->GetInput());
+  }
+  return texts;
+}
+
+// Where a visible screen text is drawn: its anchor in pixels from the view's left and top
+// edges, or (-1, -1) when no visible text starts with the given words.
+inline QPoint viewTextPlace(pcl::visualization::PCLVisualizer* viewer, const std::string& startsWith) {
+  vtkRenderer* renderer = viewer->getRendererCollection()->GetFirstRenderer();
+  vtkActor2DCollection* actors = renderer->GetActors2D();
+  actors->InitTraversal();
+  while (vtkActor2D* actor = actors->GetNextActor2D()) {
+    auto* text = vtkTextActor::SafeDownCast(actor);
+    if (!text || !text->GetVisibility() || !text->GetInput() || std::string(text->GetInput()).rfind(startsWith, 0) != 0)
+      continue;
+    const int* at = text->GetPositionCoordinate()->GetComputedViewportValue(renderer);
+    return QPoint(at[0], renderer->GetSize()[1] - at[1]);
+  }
+  return QPoint(-1, -1);
+}
+
+// "Play" or "Stop", after the picture the button shows.
+inline std::string playButtonShows(QToolButton* button) {
+  const QSize size(32, 32);
+  const QImage shown = button->icon().pixmap(size).toImage();
+  for (const char* name : {"Play", "Stop"})
+    if (shown == QIcon(QString(":/image2/Resources/images2/icon_%1.png").arg(name)).pixmap(size).toImage()) return name;
+  return "another picture";
 }
 
 // Makes the glue load the fake driver libraries, which write each call down in a file of

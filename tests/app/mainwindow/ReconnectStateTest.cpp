@@ -9,6 +9,7 @@
 #include <vtkRenderer.h>
 #include <vtkRendererCollection.h>
 
+#include "BoxSelectChangeValue.h"
 #include "DeviceLookupConnection.h"
 #include "Halverd.h"
 #include "HalverdPanels.h"
@@ -40,6 +41,36 @@ protected:
     ASSERT_TRUE(window->connected());
   }
   void pressConnectButton() { window->form().pBn_Connect->click(); }
+  // The play bar's Play, pressed with the mouse.
+  void pressPlay() {
+    QToolButton* play = window->form().widget_offLineData->ui.toolButton_Play;
+    QTest::mouseClick(play, Qt::LeftButton);
+  }
+  bool pauseLineShown() const {
+    const std::vector<std::string> texts = visibleViewTexts(viewer);
+    return std::find(texts.begin(), texts.end(), "Display paused: press Play to resume") != texts.end();
+  }
+  // Boxes the far end of the line of points that the fake driver sends, with a drag.
+  void dragABoxOverTheFarEnd() {
+    window->onPbn_VeiwTopSlot();
+    window->form().pBn_BoxSelect->click();
+    ASSERT_TRUE(window->areaSelecting());
+    const QPoint from = onScreen(1.295, 0.5, 0.0), to = onScreen(1.6, 0.5, 0.0);
+    dragOverView(from - QPoint(0, 20), to + QPoint(0, 20));
+    ASSERT_TRUE(window->selectionBoxValid()) << "the drag picked no point";
+  }
+  // Where the view draws a point, or (-1, -1) when it is outside the view.
+  QPoint inView(double x, double y, double z) const {
+    const QPoint p = onScreen(x, y, z);
+    return window->form().screen->rect().contains(p) ? p : QPoint(-1, -1);
+  }
+  // Position, focal point and view-up of the camera.
+  std::vector<double> camera() const {
+    std::vector<pcl::visualization::Camera> cameras;
+    viewer->getCameras(cameras);
+    const pcl::visualization::Camera& c = cameras.at(0);
+    return {c.pos[0], c.pos[1], c.pos[2], c.focal[0], c.focal[1], c.focal[2], c.view[0], c.view[1], c.view[2]};
+  }
   // Frames from the driver; true once the view shows the last one.
   bool sendFramesAndWait(int count, int firstPoints) {
     FakeDriverLog::emitFrames(count, 1, firstPoints);
@@ -168,6 +199,100 @@ TEST_F(Reconnect, ANewConnectionStartsWithNoSelectionShown) {
     window->form().pBn_List->click();
     EXPECT_DOUBLE_EQ(tableDistance(0), 1.0) << "the list shows the frame now on screen, from its first point";
     window->form().pBn_List->click();
+  }
+}
+
+// Play freezes a live display, and says so in the view; the freeze belongs to its run: after a
+// disconnect the next connection's frames are shown at once, with Play showing Play and
+// ready to freeze them again.
+TEST_F(Reconnect, ThePauseOfALiveRunEndsWithIt) {
+  OffLineClass* panel = window->form().widget_offLineData;
+  QToolButton* play = panel->ui.toolButton_Play;
+  for (int run = 1; run <= 2; ++run) {
+    SCOPED_TRACE(run);
+    connectThroughTheDialog();
+    EXPECT_TRUE(play->isEnabled()) << "Play freezes a live display";
+    EXPECT_EQ(playButtonShows(play), "Play");
+    EXPECT_FALSE(play->isChecked()) << "Play is drawn pressed";
+    ASSERT_TRUE(sendFramesAndWait(1, 40 + run)) << "realTime_points holds " << viewerPointCount(viewer, "realTime_points");
+    EXPECT_FALSE(pauseLineShown());
+
+    pressPlay();
+    EXPECT_EQ(playButtonShows(play), "Stop");
+    EXPECT_TRUE(play->isChecked());
+    EXPECT_TRUE(pauseLineShown()) << "a still picture says it is paused";
+    const QPoint at = viewTextPlace(viewer, "Display paused");
+    EXPECT_TRUE(window->form().screen->rect().contains(at)) << at.x() << "," << at.y();
+    FakeDriverLog::emitFrames(1, 1, 90);
+    QTest::qWait(100);
+    EXPECT_EQ(viewerPointCount(viewer, "realTime_points"), 40 + run) << "frozen";
+    pressPlay();
+    EXPECT_FALSE(pauseLineShown());
+    EXPECT_TRUE(sendFramesAndWait(1, 50 + run)) << "running again";
+
+    pressPlay();  // frozen when the user disconnects
+    ASSERT_TRUE(pauseLineShown());
+    pressConnectButton();
+    ASSERT_FALSE(window->connected());
+    EXPECT_FALSE(pauseLineShown()) << "nothing is paused without a run";
+    EXPECT_EQ(playButtonShows(play), "Play");
+  }
+}
+
+// Left open across a reconnect, the box dialog must not hold the dropped box: its OK would put
+// that box back on the new connection's frames.
+TEST_F(Reconnect, TheBoxDialogGoesWithTheBoxItShows) {
+  connectThroughTheDialog();
+  ASSERT_TRUE(sendFramesAndWait(1, 50));
+  dragABoxOverTheFarEnd();
+  window->form().pBn_BoxSelect->click();  // with a box in force: its dialog
+  BoxSelectChangeValue* dialog = window->boxDialog();
+  ASSERT_TRUE(dialog->isVisible());
+  ASSERT_GT(dialog->ui.dSBx_max_X->value(), 1.4);
+
+  pressConnectButton();
+  connectThroughTheDialog();
+  EXPECT_FALSE(dialog->isVisible()) << "the dialog still offers the dropped box";
+  dialog->ui.pushButton_OK->click();  // were it still there
+  ASSERT_TRUE(sendFramesAndWait(1, 60));
+  EXPECT_FALSE(window->selectionBoxValid());
+  EXPECT_EQ(lastSelectRange().toStdString(), "setSelectRange(0,1000,1000,1000,-1000,-1000,-1000)");
+  EXPECT_LE(viewerPointCount(viewer, "m_SelectPointCloudPrt"), 0) << "no point is highlighted";
+  EXPECT_EQ(viewerScreenText(viewer, "Selection Number"), "<absent>");
+  EXPECT_EQ(boxEdges(), 0u);
+}
+
+// The first frame after a connect is only the part of a turn since the connect; the camera is
+// fitted again to the first whole turn, unless the user has turned the view in between.
+TEST_F(Reconnect, TheFirstViewShowsTheFirstWholeTurn) {
+  struct Case {
+    const char* name;
+    bool userTurnsTheView;
+  };
+  const Case cases[] = {{"left alone", false}, {"turned by the user", true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    connectThroughTheDialog();
+    ASSERT_TRUE(sendFramesAndWait(1, 5));  // x 1.00 .. 1.04: a fragment of a turn
+    EXPECT_NE(inView(1.0, 0.5, 0.0), QPoint(-1, -1)) << "a run of one frame is fitted to it";
+    EXPECT_NE(inView(1.04, 0.5, 0.0), QPoint(-1, -1));
+    if (c.userTurnsTheView) {
+      const QPoint middle = window->form().screen->rect().center();
+      dragOverView(middle, middle + QPoint(80, 30));
+    }
+    const std::vector<double> before = camera();
+    ASSERT_TRUE(sendFramesAndWait(1, 300));  // x 1.00 .. 3.99: the first whole turn
+    if (c.userTurnsTheView) {
+      EXPECT_EQ(camera(), before) << "the user's view is kept";
+    } else {
+      EXPECT_NE(inView(1.0, 0.5, 0.0), QPoint(-1, -1));
+      EXPECT_NE(inView(3.99, 0.5, 0.0), QPoint(-1, -1)) << "the whole turn is in view";
+      // The fit is for the start only: later frames keep the view.
+      const std::vector<double> fitted = camera();
+      ASSERT_TRUE(sendFramesAndWait(1, 20));
+      EXPECT_EQ(camera(), fitted);
+    }
+    pressConnectButton();
   }
 }
 
