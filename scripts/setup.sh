@@ -6,7 +6,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libeigen3-dev libboost-dev libpcl-dev
   qtbase5-dev libqt5opengl5-dev libvtk9-qt-dev mpi-default-dev
-  libpcap-dev libpng-dev
+  libpcap-dev libpng-dev libxcb1-dev
   xvfb xauth libgl1-mesa-dri fonts-wqy-microhei
   iproute2 binutils
 )
