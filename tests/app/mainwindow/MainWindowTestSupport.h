@@ -316,4 +316,20 @@ protected:
   int viewTimestamp = 1000;
 };
 
+// A shown top-level window of the class (a dialog or panel), or null.
+inline QWidget* shownWindow(const char* className) {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->inherits(className) && w->isVisible()) return w;
+  return nullptr;
+}
+
+// A valid selection box of 2 m on each side around the origin.
+inline BoxSelectParam unitSelectionBox() {
+  BoxSelectParam box;
+  box.xMin = box.yMin = box.zMin = -1.0f;
+  box.xMax = box.yMax = box.zMax = 1.0f;
+  box.valid = true;
+  return box;
+}
+
 }  // namespace mainwindow_test

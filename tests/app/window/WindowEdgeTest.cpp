@@ -143,13 +143,6 @@ xcb_window_t ownerOnTheServer(QWidget* w) {
   return owner;
 }
 
-// A shown top-level window of the class, or null.
-QWidget* shownWindow(const char* className) {
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (w->inherits(className) && w->isVisible()) return w;
-  return nullptr;
-}
-
 void clickButton(QAbstractButton* button) {
   if (button->isVisible())
     QTest::mouseClick(button, Qt::LeftButton);
@@ -164,10 +157,7 @@ TEST_F(WindowEdges, DialogsOpenCentredOverTheWindowAndOwnedByIt) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
   Ui::newLumivar& ui = window->form();
   Halverd* glue = window->glue();
-  BoxSelectParam box;
-  box.xMin = box.yMin = box.zMin = -1.0f;
-  box.xMax = box.yMax = box.zMax = 1.0f;
-  box.valid = true;
+  const BoxSelectParam box = unitSelectionBox();
   struct Case {
     const char* name;
     std::function<QWidget*()> open;

@@ -242,22 +242,12 @@ TEST_F(WindowFit, DialogIndicatorsShowCheckedAndUncheckedApart) {
   }
 }
 
-// A shown window of the class (a dialog), or null.
-QWidget* shownWindow(const char* className) {
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (w->inherits(className) && w->isVisible()) return w;
-  return nullptr;
-}
-
 // Each dialog the window opens closes on Esc, with the keyboard in one of its fields (if it has
 // one) or on the dialog itself, and the window stays.
 TEST_F(WindowFit, EveryDialogClosesOnEscape) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
   Ui::newLumivar& ui = window->form();
-  BoxSelectParam box;
-  box.xMin = box.yMin = box.zMin = -1.0f;
-  box.xMax = box.yMax = box.zMax = 1.0f;
-  box.valid = true;
+  const BoxSelectParam box = unitSelectionBox();
   struct Case {
     const char* dialogClass;
     std::function<void()> open;
