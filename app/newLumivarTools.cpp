@@ -215,9 +215,9 @@ void newLumivar::areaPicking_callback(const pcl::visualization::AreaPickingEvent
     ui->pBn_List->setChecked(true);
     onPbn_ListSlot();
   }
-  // The table opens at its first row, laid out for the rows it now has.
+  // The table shows its end, laid out for the rows it now has.
   ui->tableView->doItemsLayout();
-  ui->tableView->scrollToTop();
+  ui->tableView->scrollToBottom();
   fillPickedRows();
   if (mPauseForSelect[0]) mPauseForSelect[0] = false;
   if (mPauseForSelect[1]) {

@@ -194,8 +194,7 @@ TEST_F(ViewTools, AWholeFramePickedAtOnce) {
   QStandardItemModel* table = window->pointTable();
   EXPECT_EQ(table->rowCount(), static_cast<int>(frame->size()));
   const auto [first, last] = rowsInView();
-  EXPECT_EQ(first, 0) << "the table opens at its first row";
-  EXPECT_LT(last, table->rowCount() - 1);
+  EXPECT_EQ(last, table->rowCount() - 1) << "the table shows its end";
   EXPECT_TRUE(rowsInViewFilled());
   const int middle = table->rowCount() / 2;
   EXPECT_EQ(table->item(middle, 0), nullptr) << "rows out of view are written when they come into view";
