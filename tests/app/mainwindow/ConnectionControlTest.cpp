@@ -130,6 +130,13 @@ protected:
       return window->form().pBn_OpenPacket->isEnabled() && !panel->player().isActive() && panel->isFinished;
     }, 10000));
   }
+  // Play, then "Stop end play" at once: the replay ends midway.
+  void stopMidway() {
+    Ui_OffLineClass& bar = window->form().widget_offLineData->ui;
+    QTest::mouseClick(bar.toolButton_Play, Qt::LeftButton);
+    QTest::mouseClick(bar.toolButton_GoToEnd, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->form().pBn_Connect->isEnabled(); }, 10000));
+  }
   // The title, the status bar, the counter and which buttons can be pressed.
   std::string whatTheUserSees() const {
     Ui::newLumivar& ui = window->form();
@@ -545,12 +552,7 @@ TEST_F(ConnectionControl, ALiveRunShowsNoCountOrPositionOfTheReplayBefore) {
   };
   const Way ways[] = {
       {"played to its end", [&] { playToTheEnd(); }},
-      {"stopped midway",
-       [&] {
-         bar.toolButton_Play->click();
-         bar.toolButton_GoToEnd->click();
-         ASSERT_TRUE(QTest::qWaitFor([&] { return window->form().pBn_Connect->isEnabled(); }, 10000));
-       }},
+      {"stopped midway", [&] { stopMidway(); }},
   };
   for (const Way& way : ways) {
     SCOPED_TRACE(way.name);
@@ -589,9 +591,7 @@ TEST_F(ConnectionControl, PlayFreezesEveryLiveRunAlike) {
        }},
       {"a live run after a replay stopped midway", [&] {
          openThreeFrameCapture(20);
-         QTest::mouseClick(bar.toolButton_Play, Qt::LeftButton);
-         QTest::mouseClick(bar.toolButton_GoToEnd, Qt::LeftButton);
-         ASSERT_TRUE(QTest::qWaitFor([&] { return window->form().pBn_Connect->isEnabled(); }, 10000));
+         stopMidway();
        }},
   };
   for (const Before& before : befores) {
