@@ -24,12 +24,12 @@
 
 #include <vtkAxesActor.h>
 #include <vtkCamera.h>
-#include <vtkCoordinate.h>
 #include <vtkTextProperty.h>
 #include <vtkRenderWindowInteractor.h>
 #include <vtkRenderer.h>
 
 #include "AppBuildInfo.h"
+#include "BoxSelection.h"
 #include "CaptureRecordControl.h"
 #include "DeviceLookupConnection.h"
 #include "DialogFrame.h"
@@ -210,10 +210,7 @@ void newLumivar::initScreenVTK() {
   font->SetColor(kPauseLineR, kPauseLineG, kPauseLineB);
   font->SetJustificationToRight();
   font->SetVerticalJustificationToTop();
-  auto topRight = vtkSmartPointer<vtkCoordinate>::New();
-  topRight->SetCoordinateSystemToNormalizedViewport();
-  topRight->SetValue(1.0, 1.0);
-  mPauseLine->GetPositionCoordinate()->SetReferenceCoordinate(topRight);
+  anchorToViewCorner(mPauseLine, 1.0, 1.0);  // top right
   mPauseLine->SetPosition(-kPauseLineRightMargin, -kPauseLineFromTop);
   mPauseLine->SetVisibility(0);
   renderer->AddActor2D(mPauseLine);
@@ -555,7 +552,7 @@ void newLumivar::onGetLidarInitParamSlot(LidarInitParam param) {
   ui->label_TitleShow_2->setText(" " + type);
   resetCameraPending = true;
   mRefitWholeTurn = true;
-  mRefitArmed = false;
+  mFirstFit.reset();
   logLine(LOG_TEXT(QString("Lidar connection successful: Type:%1 ; ConnectTimes = %2").arg(type).arg(ConnectTimes)));
 }
 
@@ -812,15 +809,15 @@ void newLumivar::fitCameraToFrame() {
   if (resetCameraPending) {
     mViewer->resetCamera();
     resetCameraPending = false;
-    mRefitArmed = mRefitWholeTurn;
+    mFirstFit.reset();
+    if (mRefitWholeTurn) mFirstFit = cameraState();
     mRefitWholeTurn = false;
-    if (mRefitArmed) mFittedCamera = cameraState();
     return;
   }
-  if (!mRefitArmed) return;
-  mRefitArmed = false;
+  if (!mFirstFit) return;
   // The first frame held only the part of a turn since the start; this one is a whole turn.
-  if (cameraState() == mFittedCamera) mViewer->resetCamera();
+  if (cameraState() == *mFirstFit) mViewer->resetCamera();
+  mFirstFit.reset();
 }
 
 newLumivar::CloudPtr newLumivar::takeMergedCloud() {
@@ -873,7 +870,7 @@ void newLumivar::writeTableRow(int row, const PointInfo& p) {
 }
 
 void newLumivar::showSelectionCount(std::size_t count) {
-  showScreenText("Selection Number:" + std::to_string(count), kCountFromTop, "Selection Number");
+  showScreenText(BoxSelection::selectionCountText(int(count)).toStdString(), kCountFromTop, "Selection Number");
 }
 
 void newLumivar::showLivePauseLine() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <atomic>
 #include <deque>
 #include <fstream>
@@ -242,6 +243,9 @@ private:
   void showPanels(bool show);
   // A label of the view, fromTop pixels below its top edge whatever the view's size.
   void showScreenText(const std::string& text, int fromTop, const std::string& id);
+  // The actor's position is then counted from that corner of the view, in normalised view
+  // coordinates ((0, 1) top left), so it keeps its place when the view changes size.
+  static void anchorToViewCorner(vtkActor2D* actor, double x, double y);
   void drawMeasurementGridThread(const GridParam& param);
   void drawRotatedGridThread(const GridParam& param, int angleDegrees);
   void drawGridLabels();
@@ -296,10 +300,10 @@ private:
   bool isConnected = false;
   bool resetCameraPending = true;
   // A run's first frame is only the part of a turn since its start: the first whole turn is
-  // fitted again, unless the user moved the camera in between (mFittedCamera is the fit).
+  // fitted again, unless the user moved the camera in between (mFirstFit, the camera of the
+  // first fit, is set until the frame after it).
   bool mRefitWholeTurn = false;
-  bool mRefitArmed = false;
-  std::array<double, 11> mFittedCamera{};
+  std::optional<std::array<double, 11>> mFirstFit;
   vtkSmartPointer<vtkTextActor> mPauseLine;  // "Display paused" while Play freezes a live run
   int ConnectTimes = 0;
   int frameCount = 1;

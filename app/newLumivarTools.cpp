@@ -46,10 +46,14 @@ void newLumivar::showScreenText(const std::string& text, int fromTop, const std:
   const auto it = shapes->find(id);
   auto* label = it != shapes->end() ? vtkActor2D::SafeDownCast(it->second) : nullptr;
   if (!label || label->GetPositionCoordinate()->GetReferenceCoordinate()) return;
-  auto topLeft = vtkSmartPointer<vtkCoordinate>::New();
-  topLeft->SetCoordinateSystemToNormalizedViewport();
-  topLeft->SetValue(0.0, 1.0);
-  label->GetPositionCoordinate()->SetReferenceCoordinate(topLeft);
+  anchorToViewCorner(label, 0.0, 1.0);
+}
+
+void newLumivar::anchorToViewCorner(vtkActor2D* actor, double x, double y) {
+  auto corner = vtkSmartPointer<vtkCoordinate>::New();
+  corner->SetCoordinateSystemToNormalizedViewport();
+  corner->SetValue(x, y);
+  actor->GetPositionCoordinate()->SetReferenceCoordinate(corner);
 }
 
 void newLumivar::sendBoxToGlue(bool on, const BoxSelectParam& b) {
@@ -194,7 +198,7 @@ void newLumivar::areaPicking_callback(const pcl::visualization::AreaPickingEvent
   drawBoxLinesThread(mBoxBounds);
 
   // Shown with every pick; a running view's next frame keeps it up to date.
-  showScreenText(BoxSelection::selectionCountText(pick.count).toStdString(), kCountFromTop, "Selection Number");
+  showSelectionCount(std::size_t(pick.count));
 
   mViewer->removePointCloud("m_SelectPointCloudPrt");
   mViewer->removePointCloud("clicked_points_3d11");

@@ -216,18 +216,31 @@ bool CaptureFile::readBytes(void* into, std::size_t count) {
   return got == count;
 }
 
-ReadStatus CaptureFile::readRecordAt(std::int64_t position, CaptureRecord& record) {
+ReadStatus CaptureFile::startRecord(std::int64_t position, CaptureRecord& record) const {
   record.dataRead = false;
   record.storedLength = 0;
   record.position = position;
   if (!mFile || position < 0 || position >= mSize) return ReadStatus::End;
   if (mSize - position < std::int64_t(kRecordHeaderBytes)) return ReadStatus::Truncated;
+  return ReadStatus::Record;
+}
+
+ReadStatus CaptureFile::judgeHeader(std::int64_t position, const std::uint8_t* header, CaptureRecord& record) const {
+  if (!plausibleHeader(header)) return ReadStatus::Damaged;
+  const std::uint32_t stored = includedLength(header);
+  if (std::int64_t(stored) > mSize - position - std::int64_t(kRecordHeaderBytes)) return ReadStatus::Truncated;
+  record.storedLength = stored;
+  return ReadStatus::Record;
+}
+
+ReadStatus CaptureFile::readRecordAt(std::int64_t position, CaptureRecord& record) {
+  ReadStatus status = startRecord(position, record);
+  if (status != ReadStatus::Record) return status;
   std::array<std::uint8_t, kRecordHeaderBytes> header;
   if (!seekTo(position) || !readBytes(header.data(), header.size())) return ReadStatus::Truncated;
-  if (!plausibleHeader(header.data())) return ReadStatus::Damaged;
-  const std::uint32_t stored = field32(header.data(), kIncludedLengthOffset);
-  if (std::int64_t(stored) > mSize - mPosition) return ReadStatus::Truncated;
-  record.storedLength = stored;
+  status = judgeHeader(position, header.data(), record);
+  if (status != ReadStatus::Record) return status;
+  const std::uint32_t stored = record.storedLength;
 
   if (stored > record.data.size()) {
     // Larger than any record this reader uses: step over it.
@@ -508,7 +521,10 @@ namespace {
 class IndexReader {
  public:
   IndexReader(CaptureFile& file, const IndexProgress& progress)
-      : mFile(file), mProgress(progress), mBuffer(kIndexBlockBytes + kRecordLookaheadBytes) {}
+      : mFile(file),
+        mProgress(progress),
+        mBuffer(kIndexBlockBytes + kRecordLookaheadBytes),
+        mWireTop(file.format().swapped ? kWireLengthOffset : kWireLengthOffset + 3) {}
 
   bool cancelled() const { return mCancelled; }
 
@@ -518,23 +534,18 @@ class IndexReader {
     return report(position);
   }
 
+  // CaptureFile::readRecordAt from memory.
   ReadStatus readRecordAt(std::int64_t position, CaptureRecord& record) {
-    record.dataRead = false;
-    record.storedLength = 0;
-    record.position = position;
-    if (position < 0 || position >= mFile.size()) return ReadStatus::End;
-    if (mFile.size() - position < std::int64_t(kRecordHeaderBytes)) return ReadStatus::Truncated;
+    ReadStatus status = mFile.startRecord(position, record);
+    if (status != ReadStatus::Record) return status;
     if (!hold(position)) return ReadStatus::Truncated;
     const std::uint8_t* header = at(position);
-    if (!mFile.plausibleHeader(header)) return ReadStatus::Damaged;
-    const std::uint32_t stored = mFile.includedLength(header);
-    if (std::int64_t(stored) > mFile.size() - position - std::int64_t(kRecordHeaderBytes)) return ReadStatus::Truncated;
-    record.storedLength = stored;
-    if (stored <= record.data.size()) {
-      std::memcpy(record.data.data(), header + kRecordHeaderBytes, stored);
+    status = mFile.judgeHeader(position, header, record);
+    if (status == ReadStatus::Record && record.storedLength <= record.data.size()) {
+      std::memcpy(record.data.data(), header + kRecordHeaderBytes, record.storedLength);
       record.dataRead = true;
     }
-    return ReadStatus::Record;
+    return status;
   }
 
   // What the frame of the whole record at position (read just before) says of its length.
@@ -564,18 +575,16 @@ class IndexReader {
       const std::int64_t checkable = held == mFile.size() ? held : held - std::int64_t(kRecordLookaheadBytes) + 1;
       const std::int64_t stretchEnd =
           std::min({last + 1, checkable, candidate + std::int64_t(kSearchReportBytes)});
-      const std::size_t wireTop = mFile.format().swapped ? kWireLengthOffset : kWireLengthOffset + 3;
       for (; candidate < stretchEnd; ++candidate) {
         const std::uint8_t* header = at(candidate);
-        // No plausible length reaches the top byte: most bytes are passed on one compare.
-        if (header[wireTop] != 0 || !mFile.plausibleHeader(header)) continue;
+        if (!believable(header)) continue;
         const std::int64_t next =
             candidate + std::int64_t(kRecordHeaderBytes) + std::int64_t(mFile.includedLength(header));
         if (next + std::int64_t(kRecordHeaderBytes) > mFile.size() && next != mFile.size()) continue;
         // The record after the candidate must look like one too: one plausible header in
         // random bytes is not rare, two in a row at the right distance are. In repeated
         // bytes they are not rare either, but such a candidate's frame gives another length.
-        if (next != mFile.size() && (at(next)[wireTop] != 0 || !mFile.plausibleHeader(at(next)))) continue;
+        if (next != mFile.size() && !believable(at(next))) continue;
         if (frameLengthAt(candidate) != FrameLength::Disagrees) return candidate;
       }
       if (!report(candidate)) return -1;
@@ -584,6 +593,10 @@ class IndexReader {
   }
 
  private:
+  // plausibleHeader, with most bytes passed on one compare: no plausible length reaches the
+  // wire length's top byte.
+  bool believable(const std::uint8_t* header) const { return header[mWireTop] == 0 && mFile.plausibleHeader(header); }
+
   bool report(std::int64_t position) {
     if (mProgress && !mProgress(mRecordsRead, position)) mCancelled = true;
     return !mCancelled;
@@ -613,6 +626,7 @@ class IndexReader {
   CaptureFile& mFile;
   const IndexProgress& mProgress;
   std::vector<std::uint8_t> mBuffer;
+  std::size_t mWireTop;     // header offset of the wire length's most significant byte
   std::int64_t mStart = 0;  // file position of mBuffer[0]
   std::size_t mLength = 0;  // bytes held
   std::int64_t mRecordsRead = 0;

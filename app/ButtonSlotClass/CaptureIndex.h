@@ -172,6 +172,13 @@ class CaptureFile {
   // Block read of count bytes at position; the bytes read.
   std::size_t readAt(std::int64_t position, void* into, std::size_t count);
 
+  // The checks every record read makes before its header: End past the file (or with no
+  // file), Truncated where no whole header fits, else Record; record is reset to position.
+  ReadStatus startRecord(std::int64_t position, CaptureRecord& record) const;
+  // What the header of the record at position says: Damaged when it is not believable,
+  // Truncated when the record runs past the end, else Record with record.storedLength set.
+  ReadStatus judgeHeader(std::int64_t position, const std::uint8_t* header, CaptureRecord& record) const;
+
   // Reads the record whose header is at position; the next record follows it.
   ReadStatus readRecordAt(std::int64_t position, CaptureRecord& record);
   ReadStatus readNextRecord(CaptureRecord& record) { return readRecordAt(mPosition, record); }

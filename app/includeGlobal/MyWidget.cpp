@@ -151,6 +151,18 @@ bool MyWidget::inResizeBand(const QPoint& pos) const {
   return pos.x() > width() - kResizeBand || pos.y() > height() - kResizeBand;
 }
 
+bool MyWidget::startResizeIfInBand(const QMouseEvent* press) {
+  resizing = inResizeBand(press->pos());
+  if (resizing) lastResizePos = press->globalPos();
+  return resizing;
+}
+
+void MyWidget::resizeTo(const QPoint& globalPos) {
+  const QPoint delta = globalPos - lastResizePos;
+  resize(width() + delta.x(), height() + delta.y());
+  lastResizePos = globalPos;
+}
+
 bool MyWidget::filterWindowMouse(QMouseEvent* event) {
   const QEvent::Type type = event->type();
   const bool firstPress = (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) &&
@@ -160,10 +172,8 @@ bool MyWidget::filterWindowMouse(QMouseEvent* event) {
     // that drag, so nothing of it may carry over.
     pressOnChild = false;
     doubleClicked = false;
-    resizing = inResizeBand(event->pos());
-    if (!resizing) return false;
-    lastResizePos = event->globalPos();
-    return true;  // the child under the band (a label, the 3D view) has no part in a resize
+    // The child under the band (a label, the 3D view) has no part in a resize.
+    return startResizeIfInBand(event);
   }
   if (!resizing) return false;
   if (type == QEvent::MouseMove && event->buttons() == Qt::NoButton) {
@@ -171,9 +181,7 @@ bool MyWidget::filterWindowMouse(QMouseEvent* event) {
     return false;
   }
   if (type == QEvent::MouseMove) {
-    const QPoint delta = event->globalPos() - lastResizePos;
-    resize(width() + delta.x(), height() + delta.y());
-    lastResizePos = event->globalPos();
+    resizeTo(event->globalPos());
   } else if (type == QEvent::MouseButtonRelease && event->buttons() == Qt::NoButton) {
     resizing = false;
   }
@@ -183,14 +191,12 @@ bool MyWidget::filterWindowMouse(QMouseEvent* event) {
 void MyWidget::mousePressEvent(QMouseEvent* event) {
   // A button that took the last press also took its release, so the flag may still be set.
   pressOnChild = false;
-  const QPoint pos = event->pos();
-  resizing = inResizeBand(pos);  // a window's band presses are taken before they come here
-  if (resizing) {
-    lastResizePos = event->globalPos();
-  } else if (inDragKeepingChild(pos)) {
-    pressOnChild = true;
-  } else if (event->button() == Qt::LeftButton) {
-    dragOffset = event->globalPos() - frameGeometry().topLeft();
+  // A shown window's band presses are taken before they come here (filterWindowMouse).
+  if (!startResizeIfInBand(event)) {
+    if (inDragKeepingChild(event->pos()))
+      pressOnChild = true;
+    else if (event->button() == Qt::LeftButton)
+      dragOffset = event->globalPos() - frameGeometry().topLeft();
   }
   QWidget::mousePressEvent(event);
 }
@@ -215,9 +221,7 @@ void MyWidget::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void MyWidget::mouseMoveEvent(QMouseEvent* event) {
   if (resizing) {
-    const QPoint delta = event->globalPos() - lastResizePos;
-    resize(width() + delta.x(), height() + delta.y());
-    lastResizePos = event->globalPos();
+    resizeTo(event->globalPos());
     QWidget::mouseMoveEvent(event);
     return;
   }

@@ -64,6 +64,10 @@ class MyWidget : public QWidget {
 
  private:
   bool inResizeBand(const QPoint& pos) const;
+  // Every press decides afresh whether it resizes; true when it does.
+  bool startResizeIfInBand(const QMouseEvent* press);
+  // One resize step: the window follows the cursor from lastResizePos.
+  void resizeTo(const QPoint& globalPos);
   bool inDragKeepingChild(const QPoint& pos) const;
   // Mouse events of the platform window, before any child has them; true when consumed.
   bool filterWindowMouse(QMouseEvent* event);

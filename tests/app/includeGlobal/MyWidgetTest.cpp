@@ -218,7 +218,9 @@ TEST_F(FramelessWindow, BandPressOverAChildResizesAndLeavesNothingBehind) {
     mouse.release(start + QPoint(30, 20));
     EXPECT_EQ(window.size(), QSize(430, 320)) << "the band resizes over the child";
     EXPECT_EQ(window.pos(), QPoint(100, 100));
-    if (auto* taker = dynamic_cast<MouseTaker*>(child)) EXPECT_EQ(taker->events, 0);
+    if (auto* taker = dynamic_cast<MouseTaker*>(child)) {
+      EXPECT_EQ(taker->events, 0);
+    }
 
     // A press on the child (out of the band), then one on the bare window.
     const QPoint onChild = window.mapToGlobal(child->geometry().center() - QPoint(20, 0));

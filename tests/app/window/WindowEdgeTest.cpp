@@ -157,64 +157,31 @@ TEST_F(WindowEdges, DialogsOpenCentredOverTheWindowAndOwnedByIt) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
   Ui::newLumivar& ui = window->form();
   Halverd* glue = window->glue();
-  const BoxSelectParam box = unitSelectionBox();
   struct Case {
     const char* name;
-    std::function<QWidget*()> open;
+    QAbstractButton* button;
+    std::function<QWidget*()> opened;  // what the button opens
   };
+  const auto shown = [](const char* className) { return [className] { return shownWindow(className); }; };
   const Case cases[] = {
-      {"Lidar settings",
-       [&] {
-         clickButton(ui.pBn_Setting);
-         return glue->settingWidget;
-       }},
-      {"About",
-       [&] {
-         clickButton(ui.pushButtonAbout);
-         return glue->aboutWidget;
-       }},
-      {"BoxSelect Change Value",
-       [&] {
-         window->setSelectionBox(box);
-         clickButton(ui.pBn_BoxSelect);
-         return shownWindow("BoxSelectChangeValue");
-       }},
-      {"Lidar Type Selection",
-       [&] {
-         clickButton(ui.pBn_Connect);
-         return shownWindow("DeviceLookupConnection");
-       }},
-      {"filter",
-       [&] {
-         clickButton(ui.pBn_Filtration);
-         return shownWindow("FiltrationData");
-       }},
-      {"grid",
-       [&] {
-         clickButton(ui.pBn_MeaGrid);
-         return shownWindow("SetMeasurementGrid");
-       }},
-      {"colour",
-       [&] {
-         clickButton(ui.pBn_ColorPalette);
-         return shownWindow("SetWidgetAndFontColor");
-       }},
-      {"save type",
-       [&] {
-         clickButton(ui.pBn_DataStorage);
-         return shownWindow("SaveLidarDataTypeSelect");
-       }},
-      {"open capture",
-       [&] {
-         clickButton(ui.pBn_OpenPacket);
-         return shownWindow("selectSaveDataPacket");
-       }},
+      {"Lidar settings", ui.pBn_Setting, [glue] { return glue->settingWidget; }},
+      {"About", ui.pushButtonAbout, [glue] { return glue->aboutWidget; }},
+      {"BoxSelect Change Value", ui.pBn_BoxSelect, shown("BoxSelectChangeValue")},
+      {"Lidar Type Selection", ui.pBn_Connect, shown("DeviceLookupConnection")},
+      {"filter", ui.pBn_Filtration, shown("FiltrationData")},
+      {"grid", ui.pBn_MeaGrid, shown("SetMeasurementGrid")},
+      {"colour", ui.pBn_ColorPalette, shown("SetWidgetAndFontColor")},
+      {"save type", ui.pBn_DataStorage, shown("SaveLidarDataTypeSelect")},
+      {"open capture", ui.pBn_OpenPacket, shown("selectSaveDataPacket")},
   };
+  // The box-select button opens the bounds dialog only with a box in force.
+  window->setSelectionBox(unitSelectionBox());
   const QRect restored(240, 150, 1200, 700);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     restoreTo(window.get(), restored);
-    QWidget* dialog = c.open();
+    clickButton(c.button);
+    QWidget* dialog = c.opened();
     ASSERT_NE(dialog, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
     EXPECT_TRUE(dialog->windowFlags() & Qt::FramelessWindowHint);
